@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: MIT
+#include "app/modMain.h"
+
+#include <cstdio>
+
+#include "app/program_info.h"
+
+namespace quillon::app {
+namespace {
+
+using testrun::MessageIcon;
+
+constexpr const char* kCrLf = "\r\n";
+
+std::string joinLines(std::initializer_list<const char*> lines) {
+    std::string text;
+    bool first = true;
+    for (const char* line : lines) {
+        if (!first) text += kCrLf;
+        text += line;
+        first = false;
+    }
+    return text;
+}
+
+void refuseCount(testrun::OperatorInterface& ui, std::int16_t count) {
+    if (count != 0) {
+        ui.messageBox("Multiple connected 4750s detected",
+                      joinLines({"More than one 4750 is connected to this host", "",
+                                 "This program can only work with one 4750 connected to the host "
+                                 "at a time.",
+                                 "Please disconnect all 4750s except the one on which you want to "
+                                 "run source verification",
+                                 "and run this program again."}),
+                      MessageIcon::Exclamation);
+    } else {
+        ui.messageBox("No 4750 detected",
+                      joinLines({"No 4750 detected", "",
+                                 "This program could not detect an 4750 connected to this host.",
+                                 "Please ensure you have a powered-up, connected 4750 and run this "
+                                 "program again."}),
+                      MessageIcon::Exclamation);
+    }
+    ui.endProgram(testrun::kExitStartupRefused);
+}
+
+}  // namespace
+
+std::string versionText() {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "Version: %c.%02d.%02d", static_cast<char>(kVersionMajor),
+                  kVersionMinor, kVersionRevision);
+    return buffer;
+}
+
+void runMain(testrun::OperatorInterface& ui, const StartupEnvironment& environment,
+             ProgramObjects& objects) {
+    objects.program.visaInitFailed = false;
+    objects.program.measurementIterations = 50;
+
+    ui.showSplash();
+    ui.yield();
+    if (environment.anotherInstanceRunning && environment.anotherInstanceRunning()) {
+        ui.messageBox("Already running", "This program is already running.", MessageIcon::None);
+        ui.endProgram(testrun::kExitStartupRefused);
+    }
+    ui.yield();
+    ui.setSplashStatus("Looking for 4750s");
+
+    instrument::BusHooks hooks;
+    hooks.yield = [&ui] { ui.yield(); };
+    hooks.notify = [&ui](const std::string& title, const std::string& text) {
+        ui.messageBox(title, text, MessageIcon::None);
+    };
+    objects.bus = std::make_unique<instrument::clsVisa>(environment.visa, environment.loadError,
+                                                         std::move(hooks), objects.program);
+    if (!objects.program.visaInitFailed) objects.bus->seek4750s();
+
+    ui.setSplashStatus("Found " + std::to_string(objects.bus->num4750s()) + " 4750s");
+    if (objects.bus->num4750s() != 1) refuseCount(ui, objects.bus->num4750s());
+
+    const std::int16_t testSets[] = {0};
+    ui.closeSplash();
+    for (const std::int16_t index : testSets) {
+        if (!objects.testForm) {
+            objects.testForm = std::make_unique<testrun::frmDoTest>(
+                *objects.bus, objects.program, ui, environment.runSettings);
+        }
+        objects.testForm->prepareForTest(index);
+        ui.showTestForm();
+        objects.outcome = objects.testForm->runTest();
+        objects.testForm->tidyUp();
+    }
+}
+
+int exitCodeFor(const testrun::RunOutcome& outcome) {
+    if (outcome.runFailed) return testrun::kExitInstrumentError;
+    return outcome.failCount != 0 ? testrun::kExitFail : testrun::kExitPass;
+}
+
+}  // namespace quillon::app

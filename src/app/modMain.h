@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "instrument/bus_hooks.h"
+#include "instrument/clsVisa.h"
+#include "testrun/frmDoTest.h"
+#include "testrun/operator_interface.h"
+
+namespace quillon::app {
+
+// Everything start-up needs from outside the program's logic.
+struct StartupEnvironment {
+    instrument::VisaApi* visa = nullptr;                 // null: the library could not be loaded
+    std::optional<instrument::VisaLoadError> loadError;  // why, when visa is null
+    std::function<bool()> anotherInstanceRunning;        // the single-instance check
+    testrun::RunSettings runSettings;
+};
+
+// The objects start-up creates and that live until the program ends.
+struct ProgramObjects {
+    instrument::ProgramValues program;
+    std::unique_ptr<instrument::clsVisa> bus;
+    std::unique_ptr<testrun::frmDoTest> testForm;
+    testrun::RunOutcome outcome;
+};
+
+// The entry routine: splash, single-instance check, bus search, then prepare, show, run and
+// tidy up on the test form. Ends the program through ui.endProgram() when start-up is refused;
+// otherwise returns with the test form still alive in objects.
+void runMain(testrun::OperatorInterface& ui, const StartupEnvironment& environment,
+             ProgramObjects& objects);
+
+// The exit code of a run that reached its end.
+int exitCodeFor(const testrun::RunOutcome& outcome);
+
+}  // namespace quillon::app

@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "instrument/bus_hooks.h"
+#include "instrument/visa_api.h"
+#include "instrument/visa_library.h"
+
+namespace quillon::instrument {
+
+class clsMom;
+
+// The program's one gateway to the VISA library: finds the 4750 test sets on GPIB, keeps one
+// record per test set, and offers the three ways of talking to a test set.
+class clsVisa {
+public:
+    static constexpr std::size_t kMaxRecords = 101;
+    static constexpr const char* kSearchExpression = "GPIB[0-9]*::?*INSTR";
+    static constexpr const char* kTitle = "Quillon";
+
+    // api is null when the library could not be loaded; loadError then says why.
+    clsVisa(VisaApi* api, std::optional<VisaLoadError> loadError, BusHooks hooks,
+            ProgramValues& program);
+    ~clsVisa();
+    clsVisa(const clsVisa&) = delete;
+    clsVisa& operator=(const clsVisa&) = delete;
+
+    std::int16_t num4750s() const { return num4750s_; }
+
+    // Searches the bus once; shows the library messages itself.
+    void seek4750s();
+
+    // True only when the library reported a timeout; result holds the reply up to its first
+    // line feed, empty after any failure.
+    bool queryInstrument(ViSession vi, const std::string& query, std::string& result);
+
+    // Returns the new error flag: true at once when errorOccurred is true; otherwise sends the
+    // command and reads the error queue, true when anything failed or an error is queued.
+    bool sendWithStatusCheck(ViSession vi, bool errorOccurred, const std::string& command);
+
+    // Sends text; no status is examined. Always false.
+    bool sendInstrument(ViSession vi, const std::string& text);
+
+    // The stored record at index (shared, not a copy); null for an empty place.
+    std::shared_ptr<clsMom> get4750(std::int16_t index) const;
+
+    VisaApi* api() const { return api_; }
+    const BusHooks& hooks() const { return hooks_; }
+    ViSession rmSession() const { return rmSession_; }
+
+private:
+    void yield() const;
+    void notify(const std::string& title, const std::string& text) const;
+    void reportLoadFailure();
+
+    VisaApi* api_;
+    std::optional<VisaLoadError> loadError_;
+    BusHooks hooks_;
+    ProgramValues& program_;
+    ViSession rmSession_ = 0;
+    std::int16_t num4750s_ = 0;
+    std::array<std::shared_ptr<clsMom>, kMaxRecords> moms_;
+};
+
+}  // namespace quillon::instrument

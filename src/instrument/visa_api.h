@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <cstdarg>
+
+#include "instrument/visa_types.h"
+
+namespace quillon::instrument {
+
+// The VISA functions this program calls, one virtual per C function and with the C meaning.
+// Implementations: VisaLibrary (a VISA shared library loaded at run time) and, in the tests, a
+// scripted fake that records the bus traffic.
+class VisaApi {
+public:
+    virtual ~VisaApi() = default;
+
+    virtual ViStatus openDefaultRM(ViSession* rm) = 0;
+    // desc must hold kDescriptorBufferSize characters.
+    virtual ViStatus statusDesc(ViSession vi, ViStatus status, char* desc) = 0;
+    // desc must hold kDescriptorBufferSize characters.
+    virtual ViStatus findRsrc(ViSession rm, const char* expr, ViFindList* list, ViUInt32* count,
+                              char* desc) = 0;
+    virtual ViStatus findNext(ViFindList list, char* desc) = 0;
+    virtual ViStatus open(ViSession rm, const char* name, ViUInt32 mode, ViUInt32 timeout,
+                          ViSession* vi) = 0;
+    virtual ViStatus getAttribute(ViSession vi, ViAttr attr, void* value) = 0;
+    virtual ViStatus close(ViSession vi) = 0;
+    virtual ViStatus vPrintf(ViSession vi, const char* writeFmt, va_list args) = 0;
+    virtual ViStatus vQueryf(ViSession vi, const char* writeFmt, const char* readFmt,
+                             va_list args) = 0;
+
+    // Variadic front doors to the two va_list functions.
+    ViStatus printf(ViSession vi, const char* writeFmt, ...);
+    ViStatus queryf(ViSession vi, const char* writeFmt, const char* readFmt, ...);
+
+protected:
+    VisaApi() = default;
+    VisaApi(const VisaApi&) = default;
+    VisaApi& operator=(const VisaApi&) = default;
+};
+
+}  // namespace quillon::instrument

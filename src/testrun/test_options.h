@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "instrument/bus_hooks.h"
+
+namespace quillon::testrun {
+
+// The run's choice of bands, tests and iterations: the state behind the test options dialog,
+// which also serves as the store the run reads its choices from.
+class TestOptions {
+public:
+    static constexpr int kBands = 5;
+    static constexpr int kTests = 9;
+    static constexpr int kCalibrateSource = 8;
+    static constexpr int kMinIterations = 1;
+    static constexpr int kMaxIterations = 100;
+
+    // Loading takes the slider from the iterations setting and sets numTests to 115.
+    explicit TestOptions(instrument::ProgramValues& program);
+
+    void setBand(std::int16_t band, bool state);
+    bool getBand(std::int16_t band) const;
+    void setTest(std::int16_t test, bool state);
+    bool getTest(std::int16_t test) const;
+    std::int16_t numTests() const { return numTests_; }
+    std::int16_t result() const { return result_; }
+
+    int sliderValue() const { return slider_; }
+    void setSliderValue(int value);  // clamped to 1..100
+
+    // "Run Test": weighs the choice into numTests, sets result and the iterations setting.
+    void runTestPressed();
+
+private:
+    instrument::ProgramValues& program_;
+    std::array<bool, kBands> bands_{};
+    std::array<bool, kTests> tests_{};
+    std::int16_t numTests_ = 115;
+    std::int16_t result_ = 0;
+    int slider_ = 50;
+};
+
+}  // namespace quillon::testrun
