@@ -1,0 +1,285 @@
+// SPDX-License-Identifier: MIT
+// The bus session and the test set record against the scripted VISA library.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fake_visa.h"
+#include "instrument/clsMom.h"
+#include "instrument/clsVisa.h"
+
+namespace quillon::instrument {
+namespace {
+
+using testing::FakeVisa;
+using Reply = FakeVisa::Reply;
+using Strings = std::vector<std::string>;
+
+constexpr ViSession kVi = 7;
+
+struct Bus {
+    FakeVisa fake;
+    ProgramValues program;
+    std::vector<std::pair<std::string, std::string>> notices;
+    int yields = 0;
+    clsVisa visa{&fake, std::nullopt, hooks(), program};
+
+    BusHooks hooks() {
+        BusHooks h;
+        h.yield = [this] { ++yields; };
+        h.notify = [this](const std::string& title, const std::string& text) {
+            notices.emplace_back(title, text);
+        };
+        return h;
+    }
+};
+
+struct QueryCase {
+    const char* name;
+    Reply reply;
+    std::string expectedResult;
+    bool expectedTimeout;
+};
+
+TEST(QueryInstrument, ReplyHandling) {
+    const std::string longReply(600, 'x');
+    const std::vector<QueryCase> cases = {
+        {"timeout", {kViErrorTimeout, "late\n"}, "", true},
+        {"other failure", {kViErrorIo, "junk\n"}, "", false},
+        {"only a line feed", {kViSuccess, "\n"}, "", false},
+        {"text before the first line feed", {kViSuccess, "+1\nrest\n"}, "+1", false},
+        {"no line feed taken whole", {kViSuccess, "abc"}, "abc", false},
+        {"warning status keeps the text", {kViSuccessMaxCnt, "12\n"}, "12", false},
+        {"over-long reply cut to the buffer", {kViSuccess, longReply}, std::string(511, 'x'),
+         false},
+    };
+    for (const QueryCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bus bus;
+        bus.fake.onQueryReplies("*idn?", {c.reply});
+        std::string result = "stale";
+        EXPECT_EQ(bus.visa.queryInstrument(kVi, "*idn?", result), c.expectedTimeout);
+        EXPECT_EQ(result, c.expectedResult);
+        EXPECT_EQ(bus.fake.texts(), Strings{"*idn?"});
+    }
+}
+
+struct StatusCase {
+    const char* name;
+    bool errorOnEntry;
+    ViStatus writeStatus;
+    Reply errorQueue;
+    bool expected;
+    Strings traffic;
+};
+
+TEST(SendWithStatusCheck, ErrorFlagRules) {
+    const Strings full = {"CALL:BAND PGSM", "SYSTEM:ERR?"};
+    const std::vector<StatusCase> cases = {
+        {"error on entry sends nothing", true, kViSuccess, {kViSuccess, "+0,\"\"\n"}, true, {}},
+        {"no error", false, kViSuccess, {kViSuccess, "+0,\"No error\"\n"}, false, full},
+        {"queued error", false, kViSuccess, {kViSuccess, "-113,\"Undefined header\"\n"}, true,
+         full},
+        {"reply without a number reads 0", false, kViSuccess, {kViSuccess, "OK\n"}, false, full},
+        {"failed write stops before the queue", false, kViErrorIo, {}, true, {"CALL:BAND PGSM"}},
+        {"warning on write counts", false, kViSuccessMaxCnt, {}, true, {"CALL:BAND PGSM"}},
+        {"queue query timeout", false, kViSuccess, {kViErrorTimeout, ""}, true, full},
+        {"queue query warning", false, kViSuccess, {kViSuccessMaxCnt, "+0,\"\"\n"}, true, full},
+    };
+    for (const StatusCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bus bus;
+        bus.fake.onWrite("CALL:BAND PGSM", c.writeStatus);
+        bus.fake.onQueryReplies("SYSTEM:ERR?", {c.errorQueue});
+        EXPECT_EQ(bus.visa.sendWithStatusCheck(kVi, c.errorOnEntry, "CALL:BAND PGSM"), c.expected);
+        EXPECT_EQ(bus.fake.texts(), c.traffic);
+    }
+}
+
+TEST(SendInstrument, NeverReportsAFailure) {
+    Bus bus;
+    bus.fake.onWrite("*cls", kViErrorIo);
+    EXPECT_FALSE(bus.visa.sendInstrument(kVi, "*cls"));
+    EXPECT_EQ(bus.fake.texts(), Strings{"*cls"});
+}
+
+// One resource of the scripted bus and how it answers.
+struct Instrument {
+    std::string descriptor;
+    std::vector<Reply> identity;
+    ViUInt16 kind = kViIntfGpib;
+    ViUInt16 board = 0;
+    ViUInt16 address = 0;
+};
+
+void addInstrument(FakeVisa& fake, const Instrument& instrument) {
+    fake.resources.push_back(
+        {instrument.descriptor, instrument.kind, instrument.board, instrument.address});
+    const auto vi = static_cast<ViSession>(fake.resources.size());
+    fake.onQueryReplies("*idn?", instrument.identity, vi);
+    fake.onQuery("syst:appl:curr:rev?", {"\"A.05.12\""}, vi);
+    fake.onQuery("syst:curr:ta:mod?", {"\"K2210\" "}, vi);
+}
+
+TEST(Seek4750s, ThreeResourcesOfWhichTheSecondIsATestSet) {
+    Bus bus;
+    addInstrument(bus.fake, {"GPIB0::3::INSTR", {{kViSuccess, "Other,Meter 34,1,2\n"}}});
+    addInstrument(bus.fake,
+                  {"GPIB0::14::INSTR", {{kViSuccess, "Corvane,4750A,GB123,A.01\n"}},
+                   kViIntfGpib, 0, 14});
+    addInstrument(bus.fake, {"GPIB0::20::INSTR", {{kViErrorTimeout, ""}}});
+
+    bus.visa.seek4750s();
+
+    ASSERT_EQ(bus.visa.num4750s(), 1);
+    const auto found = bus.visa.get4750(0);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->MomSerialNumber(), "GB123");
+    EXPECT_EQ(found->MomAddr(), 14);
+    EXPECT_EQ(found->MomInterface(), "GPIB0");
+    EXPECT_EQ(found->MomTA(), "K2210");
+    EXPECT_EQ(found->MomFirmwareVersion(), "A.05.12");
+    EXPECT_EQ(found->MomVI(), 2u);
+    const auto spare = bus.visa.get4750(1);
+    ASSERT_TRUE(spare);
+    EXPECT_EQ(spare->MomSerialNumber(), "");
+    EXPECT_FALSE(bus.visa.get4750(2));
+    // Only the silent instrument has its session closed.
+    EXPECT_EQ(bus.fake.closed, std::vector<ViSession>{3});
+    EXPECT_TRUE(bus.notices.empty());
+    EXPECT_GT(bus.yields, 0);
+}
+
+TEST(Seek4750s, NoResourceAtAll) {
+    Bus bus;
+    bus.visa.seek4750s();
+    EXPECT_EQ(bus.visa.num4750s(), 0);
+    EXPECT_TRUE(bus.fake.log.empty());
+    EXPECT_FALSE(bus.program.visaInitFailed);
+}
+
+TEST(Seek4750s, MoreTestSetsThanTheTableHoldsDoesNotFail) {
+    Bus bus;
+    for (int i = 0; i < 130; ++i) {
+        addInstrument(bus.fake, {"GPIB0::" + std::to_string(i) + "::INSTR",
+                                 {{kViSuccess, "Corvane,4750A,S" + std::to_string(i) + "\n"}}});
+    }
+    bus.visa.seek4750s();
+    EXPECT_EQ(bus.visa.num4750s(), 100);
+    EXPECT_EQ(bus.visa.get4750(99)->MomSerialNumber(), "S99");
+}
+
+TEST(Seek4750s, LibraryMessages) {
+    struct Case {
+        const char* name;
+        std::optional<VisaLoadError> error;
+        std::string text;
+    };
+    const std::vector<Case> cases = {
+        {"missing", VisaLoadError{VisaLoadError::Kind::NotFound, "gone"},
+         "No software for GPIB seems to be installed. Specifically, the correct Visa32.dll is "
+         "not installed."},
+        {"unusable", VisaLoadError{VisaLoadError::Kind::Unusable, "invalid ELF header"},
+         "The following GPIB error occurred:  invalid ELF header"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ProgramValues program;
+        std::vector<std::string> seen;
+        BusHooks hooks;
+        hooks.notify = [&](const std::string& title, const std::string& text) {
+            seen.push_back(title + "|" + text);
+        };
+        clsVisa visa(nullptr, c.error, hooks, program);
+        visa.seek4750s();
+        EXPECT_EQ(seen, Strings{"Notification|" + c.text});
+        EXPECT_TRUE(program.visaInitFailed);
+        EXPECT_EQ(visa.num4750s(), 0);
+    }
+}
+
+TEST(Seek4750s, ResourceManagerRefused) {
+    Bus bus;
+    bus.fake.openRmStatus = kViErrorSystemError;
+    bus.fake.statusDescription = "VI_ERROR_SYSTEM_ERROR: Unknown system error";
+    bus.visa.seek4750s();
+    ASSERT_EQ(bus.notices.size(), 1u);
+    EXPECT_EQ(bus.notices[0].first, "Quillon");
+    EXPECT_EQ(bus.notices[0].second,
+              "The following VISA initialization error has occurred: VI_ERROR_SYSTEM_ERROR: "
+              "Unknown system error");
+    EXPECT_TRUE(bus.program.visaInitFailed);
+}
+
+struct IdentityCase {
+    const char* name;
+    std::string identity;
+    bool isTestSet;
+    std::string serial;
+};
+
+TEST(MakeMom, IdentityRepliesThatAlmostMatch) {
+    const std::vector<IdentityCase> cases = {
+        {"model exactly 4750", "Corvane,4750,S1,A", false, ""},
+        {"model beginning with 4750", "Corvane,4750B,S1,A", true, "S1"},
+        {"4750 later in the field", "Corvane,X4750B,S1,A", false, ""},
+        {"a leading blank is another model", "Corvane, 4750B,S1,A", false, ""},
+        {"one field only", "4750B", false, ""},
+        {"two fields: no serial number", "Corvane,4750B", true, ""},
+        {"empty reply", "", false, ""},
+    };
+    for (const IdentityCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bus bus;
+        addInstrument(bus.fake, {"GPIB0::14::INSTR", {{kViSuccess, c.identity + "\n"}}});
+        clsMom mom(bus.visa);
+        EXPECT_EQ(mom.makeMom(1000, "GPIB0::14::INSTR\n"), c.isTestSet);
+        EXPECT_EQ(mom.MomSerialNumber(), c.serial);
+        const Strings expected =
+            c.isTestSet ? Strings{"*cls", "*idn?", "syst:appl:curr:rev?", "syst:curr:ta:mod?",
+                                  "*idn?", "*cls"}
+                        : Strings{"*cls", "*idn?"};
+        EXPECT_EQ(bus.fake.texts(), expected);
+        // Only an instrument that gave no identity has its session closed.
+        EXPECT_EQ(bus.fake.closed.size(), c.identity.empty() ? 1u : 0u);
+    }
+}
+
+struct FieldCase {
+    ViUInt16 kind;
+    ViUInt16 board;
+    std::string revision;
+    std::string application;
+    std::string interface;
+    std::string firmware;
+    std::string ta;
+};
+
+TEST(MakeMom, RecordFields) {
+    const std::vector<FieldCase> cases = {
+        {kViIntfGpib, 0, "\"A.05.12\"", "\"K2210\"x", "GPIB0", "A.05.12", "K2210"},
+        {kViIntfAsrl, 1, "(B.01)", "[K3310]a", "Serial1", "B.01", "K3310"},
+        {kViIntfVxi, 2, "x", "ab", "VXI2", "", ""},
+        {kViIntfGpibVxi, 3, "", "", "GPIB-VXI3", "", ""},
+        {9, 0, "\"A\"", "\"K\"x", "", "A", "K"},
+    };
+    for (const FieldCase& c : cases) {
+        SCOPED_TRACE(c.interface);
+        Bus bus;
+        bus.fake.resources.push_back({"GPIB0::5::INSTR", c.kind, c.board, 5});
+        bus.fake.onQuery("*idn?", {"Corvane,4750A,SN9,1"});
+        bus.fake.onQuery("syst:appl:curr:rev?", {c.revision});
+        bus.fake.onQuery("syst:curr:ta:mod?", {c.application});
+        clsMom mom(bus.visa);
+        ASSERT_TRUE(mom.makeMom(1000, "GPIB0::5::INSTR"));
+        EXPECT_EQ(mom.MomInterface(), c.interface);
+        EXPECT_EQ(mom.MomFirmwareVersion(), c.firmware);
+        EXPECT_EQ(mom.MomTA(), c.ta);
+        EXPECT_EQ(mom.MomAddr(), 5);
+    }
+}
+
+}  // namespace
+}  // namespace quillon::instrument

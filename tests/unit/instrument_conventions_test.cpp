@@ -1,0 +1,146 @@
+// SPDX-License-Identifier: MIT
+// How numbers are read from replies and written into commands.
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "instrument/conventions.h"
+
+namespace quillon::instrument {
+namespace {
+
+struct ReadCase {
+    std::string text;
+    double expected;
+};
+
+TEST(ReadLeadingNumber, Table) {
+    const std::vector<ReadCase> cases = {
+        {"", 0.0},
+        {"abc", 0.0},
+        {"   42", 42.0},
+        {"+0,\"No error\"", 0.0},
+        {"-113,\"Undefined header\"", -113.0},
+        {"+3.6000E+01", 36.0},
+        {"1.5e-3xyz", 0.0015},
+        {"12.5.7", 12.5},
+        {".5", 0.5},
+        {"5.", 5.0},
+        {"-.25", -0.25},
+        {"+", 0.0},
+        {"-", 0.0},
+        {".", 0.0},
+        {"1e", 1.0},
+        {"1e+", 1.0},
+        {"2E3", 2000.0},
+        {"\t7", 7.0},
+        {"-14.87 dBm", -14.87},
+        {"0.000646098", 0.000646098},
+        {"1e999", std::numeric_limits<double>::infinity()},
+        {"-1e999", -std::numeric_limits<double>::infinity()},
+        {"1e-999", 0.0},
+        {"9.91E+37", 9.91e37},
+    };
+    for (const ReadCase& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(readLeadingNumber(c.text), c.expected);
+    }
+}
+
+// Random text never crashes the reader, and a number printed in front of any junk reads back.
+TEST(ReadLeadingNumber, RandomInputProperty) {
+    std::mt19937 rng(20261205);
+    const std::string alphabet = "0123456789+-.eE ,\"abcXYZ\t\n%";
+    std::uniform_int_distribution<std::size_t> length(0, 24);
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    std::uniform_real_distribution<double> value(-1e6, 1e6);
+    for (int i = 0; i < 20000; ++i) {
+        std::string junk;
+        for (std::size_t n = length(rng); n > 0; --n) junk += alphabet[pick(rng)];
+        const double parsed = readLeadingNumber(junk);
+        EXPECT_FALSE(std::isnan(parsed)) << junk;
+
+        const double v = value(rng);
+        char text[64];
+        std::snprintf(text, sizeof text, "%.17g", v);
+        const std::string tail = junk.empty() || junk.find_first_of("0123456789.eE") == 0
+                                     ? ",x"
+                                     : "," + junk;
+        EXPECT_EQ(readLeadingNumber(std::string(text) + tail), v) << text << tail;
+    }
+}
+
+struct RoundCase {
+    double value;
+    std::int16_t expected;
+};
+
+TEST(RoundToInt16, TiesToEvenAndClamped) {
+    const std::vector<RoundCase> cases = {
+        {0.5, 0},       {1.5, 2},        {2.5, 2},         {-0.5, 0},     {-1.5, -2},
+        {0.6, 1},       {10.5, 10},      {11.5, 12},       {32767.4, 32767}, {32767.5, 32767},
+        {1e9, 32767},   {-32768.6, -32768}, {-1e9, -32768}, {std::nan(""), 0},
+        {std::numeric_limits<double>::infinity(), 32767},
+        {-std::numeric_limits<double>::infinity(), -32768},
+    };
+    for (const RoundCase& c : cases) {
+        SCOPED_TRACE(c.value);
+        EXPECT_EQ(roundToInt16(c.value), c.expected);
+    }
+}
+
+struct TextCase {
+    double value;
+    std::string level;
+    std::string table;
+};
+
+TEST(NumberTexts, LevelAndTableValues) {
+    const std::vector<TextCase> cases = {
+        {-15.0, "-15.000", "-15"},  {4.0, "4.000", "4"},       {5.5, "5.500", "5.5"},
+        {0.0, "0.000", "0"},        {36.0, "36.000", "36"},    {-27.5, "-27.500", "-27.5"},
+        {1234.5678, "1234.568", "1234.5678"},
+        {0.000646098, "0.001", "0.000646098"},
+        {0.00003367, "0.000", "3.367e-05"},
+    };
+    for (const TextCase& c : cases) {
+        SCOPED_TRACE(c.level);
+        EXPECT_EQ(levelText(c.value), c.level);
+        EXPECT_EQ(tableValueText(c.value), c.table);
+        EXPECT_EQ(readLeadingNumber(tableValueText(c.value)), c.value);
+    }
+}
+
+TEST(NumberTexts, PointWhateverTheLocale) {
+    // A C library switched to a comma locale must not leak into command texts.
+    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = previous != nullptr ? previous : "C";
+    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr &&
+        std::setlocale(LC_NUMERIC, "de_DE") == nullptr) {
+        GTEST_SKIP() << "no comma-decimal locale installed";
+    }
+    EXPECT_EQ(levelText(-27.5), "-27.500");
+    EXPECT_EQ(tableValueText(0.5), "0.5");
+    EXPECT_EQ(readLeadingNumber("0.5"), 0.5);
+    std::setlocale(LC_NUMERIC, saved.c_str());
+}
+
+TEST(NumberTexts, CountsAndShortest) {
+    EXPECT_EQ(countText(50), " 50");
+    EXPECT_EQ(countText(0), " 0");
+    EXPECT_EQ(countText(-3), "-3");
+    EXPECT_EQ(shortestText(-12.0), "-12");
+    EXPECT_EQ(shortestText(-9.0), "-9");
+    EXPECT_EQ(beforeLineFeed("a\nb"), "a");
+    EXPECT_EQ(beforeLineFeed("ab"), "ab");
+}
+
+}  // namespace
+}  // namespace quillon::instrument
