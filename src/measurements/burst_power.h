@@ -25,11 +25,14 @@ public:
     std::string getPowerErrPassFailString(double value) const;
 
 private:
+    bool setUp(instrument::ViSession vi, std::int16_t source) const;
+
     MeasurementContext context_;
     std::unique_ptr<clsEtxpBase> etxp_;
     double src1MainPower_ = 0.0;
     double src1Offset1CWPower_ = 0.0;
     double src1Offset2CWPower_ = 0.0;
+    std::int16_t numConfigs_ = 0;
 };
 
 // EPSK (8PSK) burst power of source 1, reference power by configuration.
@@ -47,11 +50,14 @@ public:
     std::string getPowerErrPassFailString(double value) const;
 
 private:
+    bool setUp(instrument::ViSession vi) const;
+
     MeasurementContext context_;
     std::unique_ptr<clsEtxpBase> etxp_;
     double src1MainPower_ = 0.0;
     double src1Offset1CWPower_ = 0.0;
     double src1Offset2CWPower_ = 0.0;
+    std::int16_t numConfigs_ = 0;
 };
 
 }  // namespace quillon::measurements

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -22,6 +23,8 @@ public:
                  double adjustmentValue);
 
 private:
+    bool runOnce(instrument::ViSession vi, std::size_t entry, double adjustmentValue);
+
     MeasurementContext context_;
     std::vector<double> powerErrByConfig_;
     std::vector<std::int16_t> integrityByConfig_;

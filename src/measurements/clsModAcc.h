@@ -35,6 +35,8 @@ public:
 
 private:
     std::string getPassFailString(double value, double lowLimit, double highLimit) const;
+    bool setUpAndStart(instrument::ViSession vi) const;
+    bool fetchResults(instrument::ViSession vi, std::int16_t config, bool errorOccurred);
 
     MeasurementContext context_;
     std::int16_t numConfigs_ = 0;

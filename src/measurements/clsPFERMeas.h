@@ -34,6 +34,10 @@ public:
     std::string getPeakPhaseErrPassFailString(double value, std::int16_t band) const;
 
 private:
+    bool setUp(instrument::ViSession vi, std::int16_t source) const;
+    bool startWaitAndFetch(instrument::ViSession vi, std::int16_t config, bool errorOccurred);
+    bool repeatWanted(std::int16_t config, std::int16_t source, int attempts) const;
+
     MeasurementContext context_;
     std::vector<double> freqErrByConfig_;
     std::vector<double> rmsPhaseErrByConfig_;

@@ -24,6 +24,11 @@ public:
     std::string getBurstFlatnessPassFailString(double value, std::int16_t band) const;
 
 private:
+    bool setUp(instrument::ViSession vi, std::int16_t source) const;
+    bool startWaitAndFetch(instrument::ViSession vi, std::int16_t config, std::int16_t source,
+                           bool errorOccurred);
+    bool repeatWanted(std::int16_t config, std::int16_t source, int attempts) const;
+
     MeasurementContext context_;
     std::vector<double> upperMaskByConfig_;
     std::vector<double> lowerMaskByConfig_;
