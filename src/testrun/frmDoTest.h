@@ -126,15 +126,42 @@ public:
     std::function<std::string()> startTimeText;
 
 private:
+    struct SequenceStep;
+    struct CalTableKind;
+
     measurements::MeasurementContext context() const;
     instrument::ViSession vi() const;
+    const std::string& serialNumber() const;
+    static const Band* bandAt(std::int16_t band);
+
+    // Run driver.
+    void createRunMeasurements();
+    void createBandMeasurements();
+    void releaseBandMeasurements();
+    void runWizardAndOptions();
     void selectDefaultOptions();
     void applyPreset(const PresetChoice& preset);
     void setStatus(const std::string& text);
+    void setProgress(int value, int maximum);
     void stepProgress();
     void publishGrid();
     void showVerdict(bool pass);
     void runBand(std::int16_t band, bool& runFailed);
+    void runSource1Configs(bool& runFailed);
+
+    // Loopback, levels and sequences.
+    bool sendChain(const std::vector<std::string>& commands);
+    bool searchAttenuation(double target, double& level, double* previousLevel);
+    bool runSequence(const std::vector<SequenceStep>& steps);
+
+    // Results table.
+    void reportPferRows(std::int16_t band, const char* source,
+                        const measurements::clsPFERMeas& meas);
+    void reportPvtRow(std::int16_t band, const char* source, const measurements::clsPVTMeas& meas);
+    template <typename Power>
+    void reportPowerRow(std::int16_t band, const char* source, const char* test,
+                        const Power& meas);
+    void reportModAccRows(std::int16_t band);
     void appendResultRow(std::int16_t band, const char* source, const char* test, double value,
                          double lowLimit, const std::string& highLimit, const std::string& unit,
                          const std::function<std::string(double)>& passFail);
@@ -167,6 +194,13 @@ private:
     std::unique_ptr<measurements::clsGmskPower> src1GmskPower_;
     std::unique_ptr<measurements::clsEpskPower> src1EpskPower_;
     std::unique_ptr<measurements::clsGmskPower> src2GmskPower_;
+
+    // Calibration data.
+    bool compareCalTables(instrument::ViSession vi, const CalTableKind& kind,
+                          const double* table);
+    void writeCalTables(instrument::ViSession vi, const CalTableKind& kind, const double* table);
+    void waitForSync(instrument::ViSession vi);
+    std::string runStart_;  // start time and date as shown in the information row
 };
 
 }  // namespace quillon::testrun

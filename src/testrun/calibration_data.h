@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <array>
+
+namespace quillon::testrun {
+
+// The program's own baseband generator delay calibration values, used unless the two files
+// beside the program replace them. The delay setting table is 5 x 5, stored row after row.
+inline constexpr std::array<double, 25> kBuiltInDelaySetting = {
+    36, 60, 87, 84, 60,  //
+    36, 60, 87, 84, 60,  //
+    0,  0,  0,  0,  0,   //
+    36, 60, 87, 0,  0,   //
+    0,  0,  0,  0,  0,
+};
+inline constexpr std::array<double, 5> kBuiltInDataDelay = {0.000646098, 0, 0.00003367,
+                                                            0.00003367, 0};
+
+inline constexpr const char* kDelaySettingFileName = "4750_bbgen_delay_setting_cal_data.txt";
+inline constexpr const char* kDataDelayFileName = "4750_bbgen_data_delay_cal_data.txt";
+
+// Polls of "SYSTem:SYNC?" after storing before the wait gives up (see waitForSync).
+inline constexpr int kMaxSyncPolls = 600;
+
+}  // namespace quillon::testrun

@@ -1,0 +1,140 @@
+// SPDX-License-Identifier: MIT
+#include <array>
+#include <string>
+#include <vector>
+
+#include "instrument/conventions.h"
+#include "testrun/frmDoTest.h"
+
+namespace quillon::testrun {
+namespace {
+
+using instrument::levelText;
+
+// Gain of the internal loopback path between a source and the analyzer, in dB.
+constexpr double kLoopbackGain = 20.0;
+
+enum class Reduction { None, Offset1, Offset2 };
+struct ConfigReductions {
+    Reduction burst1;
+    Reduction burst2;
+};
+
+// Burst 1 uses power reduction level 1, burst 2 level 2; the analyzer measures burst 2.
+constexpr std::array<ConfigReductions, 4> kConfigReductions = {{
+    {Reduction::None, Reduction::Offset1},
+    {Reduction::Offset1, Reduction::None},
+    {Reduction::None, Reduction::Offset2},
+    {Reduction::Offset2, Reduction::None},
+}};
+
+double reductionDb(Reduction reduction, const frmDoTest::Levels& levels) {
+    switch (reduction) {
+        case Reduction::Offset1: return levels.offset1Power;
+        case Reduction::Offset2: return levels.offset2Power;
+        case Reduction::None: break;
+    }
+    return 0.0;
+}
+
+std::vector<std::string> source1Arrangement(const frmDoTest::Band& band) {
+    const std::string frequency = band.frequency;
+    return {
+        "CALL:CELL:OPERating:MODE EBPT",
+        "CALL:CELL:POWer:AMPLitude -10",
+        "CALL:SETup:PDTChannel:MSLot:CONFig D2U2",
+        "CALL:PDTChannel:PREDuction:LEV1 0",
+        "CALL:PDTChannel:PREDuction:LEV2 0",
+        "CALL:PDTChannel:PREDuction:BURS1 PRL1",
+        "CALL:PDTChannel:PREDuction:BURS2 PRL2",
+        "PL13:STATes:RFS2:Level:RF OFF",
+        "PL13:STATes:RFIO:RFSource:DESTination S1S2LOOPBACK",
+        "CALL:CELL:OPERating:MODE CW",
+        "CALL:CELL:RFGenerator:FREQuency " + frequency,
+        "CALL:CELL:OPERating:MODE EBPT",
+        std::string("CALL:CELL:BAND ") + band.name,
+        "CALL:PDTChannel:ARFCn " + std::to_string(band.arfcn),
+        "RFAN:Control:MEASurement:FREQuency:AUTO 0",
+        "RFANalyzer:MANual:MEASurement:FREQuency " + frequency,
+        "PL13:STATES:RFS2:LEVEL:RF OFF",
+        "PL13:STATES:RFS1:LEVEL:RF ON",
+    };
+}
+
+// The loopback destination set by the source 1 arrangement stays in force.
+std::vector<std::string> source2Arrangement(const frmDoTest::Band& band,
+                                            const frmDoTest::Levels& l) {
+    const std::string frequency = band.frequency;
+    return {
+        "CALL:CELL:OPERating:MODE CW",
+        "CALL:CELL:RFGenerator:FREQuency " + frequency,
+        "CALL:CELL:OPERating:MODE EBPT",
+        std::string("CALL:CELL:BAND ") + band.name,
+        "CALL:PDTChannel:ARFCn " + std::to_string(band.secondArfcn),
+        "CALL:CELL:BCH:ARFCn " + std::to_string(band.arfcn),
+        "RFAN:CONTrol:MEASurement:FREQuency:AUTO 0",
+        "RFANalyzer:MANual:MEASurement:FREQuency " + frequency,
+        "CALL:CELL:OPERating:MODE EBT",
+        "CALL:PDTChannel:MSLOT:CONFIG D2U1",
+        "CALL:CELL:POWer:AMPlitude " + levelText(l.mainPower),
+        "CALL:PDTChannel:PREDuction:LEV1 0",
+        "CALL:PDTChannel:PREDuction:LEV2 " + levelText(l.offset1Power),
+        "RFANALyzer:CONTrol:POWer:AUTO 0",
+        "RFANALyzer:CONTrol:MEASurement:FREQuency:AUTO 0",
+        "RFANalyzer:MANual:POWer:SELected:SELected:BURST1 " +
+            levelText(l.mainPower + kLoopbackGain),
+        "RFANalyzer:MANual:POWer:SELected:SELected:BURST2 " +
+            levelText(l.mainPower - l.offset1Power + kLoopbackGain),
+        "PL13:STATES:RFS2:LEVEL:RF ON",
+        "PL13:STATES:RFS1:LEVEL:RF OFF",
+    };
+}
+
+std::vector<std::string> configCommands(const ConfigReductions& config,
+                                        const frmDoTest::Levels& l) {
+    const double reduction1 = reductionDb(config.burst1, l);
+    const double reduction2 = reductionDb(config.burst2, l);
+    return {
+        "CALL:CELL:OPERating:MODE EBPT",
+        "CALL:PDTChannel:MSLOT:CONFIG D2U2",
+        "CALL:CELL:POWer:AMPlitude " + levelText(l.mainPower),
+        "CALL:PDTChannel:PREDuction:LEV1 " + levelText(reduction1),
+        "CALL:PDTChannel:PREDuction:LEV2 " + levelText(reduction2),
+        "RFANalyzer:CONTrol:POWer:AUTO 0",
+        "RFANalyzer:CONTrol:MEASurement:FREQuency:AUTO 0",
+        "RFANalyzer:MANual:POWer:Selected:Selected:BURSt1 " +
+            levelText(l.mainPower - reduction1 + kLoopbackGain),
+        "RFANalyzer:MANual:POWer:Selected:Selected:BURSt2 " +
+            levelText(l.mainPower - reduction2 + kLoopbackGain),
+        "RFANalyzer:MSLOt:MEASurement:BURSt 2",
+        "CALL:TRIGGER:OUTPUT:FRAME:NIDLe:STATE ON",
+        "PL13:STATes:RFS1:LEVel:RF ON",
+        "PL13:STATES:RFS2:Level:RF OFF",
+    };
+}
+
+}  // namespace
+
+// One error chain: after the first failure nothing further reaches the test set.
+bool frmDoTest::sendChain(const std::vector<std::string>& commands) {
+    const instrument::ViSession session = vi();
+    bool errorOccurred = false;
+    for (const std::string& command : commands) {
+        errorOccurred = visa_.sendWithStatusCheck(session, errorOccurred, command);
+    }
+    return errorOccurred;
+}
+
+bool frmDoTest::setupBand(bool source2, std::int16_t band) {
+    const Band* b = bandAt(band);
+    if (b == nullptr) return true;
+    return sendChain(source2 ? source2Arrangement(*b, levels_) : source1Arrangement(*b));
+}
+
+// A configuration outside 0 to 3 sends nothing and counts as an error.
+bool frmDoTest::setupConfig(std::int16_t config) {
+    if (config < 0 || static_cast<std::size_t>(config) >= kConfigReductions.size()) return true;
+    return sendChain(configCommands(kConfigReductions[static_cast<std::size_t>(config)], levels_));
+}
+
+}  // namespace quillon::testrun

@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: MIT
+#include <chrono>
+#include <string>
+
+#include "instrument/conventions.h"
+#include "measurements/clsCWPowerMeas.h"
+#include "testrun/frmDoTest.h"
+
+namespace quillon::testrun {
+namespace {
+
+using namespace std::chrono_literals;
+using instrument::levelText;
+
+constexpr double kLoopbackGain = 20.0;
+constexpr double kSearchStart = -9.0;  // the first level commanded is one below
+constexpr double kMainAttenuation = 10.0;
+constexpr double kOffsetAttenuation = 20.0;
+// The searches step down until the attenuation reading changes. A test set that accepts every
+// level but never reports the reading would otherwise keep the run stepping for good; no level
+// this far below the working levels (-10 dBm and a few tens of dB under it) can be the answer,
+// so reaching it ends the search as a failed step.
+constexpr double kLowestSearchLevel = -130.0;
+constexpr auto kSource2Settle = 1000ms;
+
+constexpr const char* kAmplitudeCommand = "CALL:CELL:POWer:AMPLitude ";
+constexpr const char* kAttenuationQuery = "PL13:STATes:RFS1:LEVel:NORMal:ATTenuation?";
+
+}  // namespace
+
+// Steps level down 1 dB at a time until source 1's attenuation reads exactly target. With
+// previousLevel, the level before each step is kept there. True when a command failed, the
+// query timed out or the lowest level was passed.
+bool frmDoTest::searchAttenuation(double target, double& level, double* previousLevel) {
+    const instrument::ViSession session = vi();
+    bool errorOccurred = false;
+    double attenuation = 0.0;
+    while (attenuation != target && !errorOccurred) {
+        ui_.yield();
+        if (level - 1.0 < kLowestSearchLevel) {
+            errorOccurred = true;
+            continue;
+        }
+        if (previousLevel != nullptr) *previousLevel = level;
+        level -= 1.0;
+        errorOccurred = visa_.sendWithStatusCheck(session, false,
+                                                  kAmplitudeCommand + instrument::shortestText(level));
+        if (errorOccurred) continue;
+        std::string reply;
+        errorOccurred = visa_.queryInstrument(session, kAttenuationQuery, reply);
+        attenuation = instrument::readLeadingNumber(reply);
+    }
+    return errorOccurred;
+}
+
+bool frmDoTest::findPowerThresholds(std::int16_t band) {
+    const Band* b = bandAt(band);
+    if (b == nullptr) return true;
+    setStatus(std::string("Finding power thresholds for ") + b->name);
+    Levels& l = levels_;
+    l.mainPower = kSearchStart;
+    bool errorOccurred = searchAttenuation(kMainAttenuation, l.mainPower, nullptr);
+    if (!errorOccurred) ui_.setLabel(FormLabel::MainPower, levelText(l.mainPower));
+
+    l.offset2Power = l.mainPower;
+    if (!errorOccurred) {
+        errorOccurred = searchAttenuation(kOffsetAttenuation, l.offset2Power, &l.offset1Power);
+    }
+    // From levels to reductions below the main level.
+    l.offset1Power = l.mainPower - l.offset1Power;
+    l.offset2Power = l.mainPower - l.offset2Power;
+    if (errorOccurred) return true;
+    ui_.setLabel(FormLabel::Offset1Power, levelText(l.offset1Power));
+    ui_.setLabel(FormLabel::Offset2Power, levelText(l.offset2Power));
+    return false;
+}
+
+bool frmDoTest::measureSource1CWPowers() {
+    measurements::clsCWPowerMeas cw(context());
+    const instrument::ViSession session = vi();
+    Levels& l = levels_;
+    bool errorOccurred = sendChain({"CALL:CELL:OPERating:MODE CW", "PL13:STATES:RFS2:LEVEL:RF OFF"});
+    if (!errorOccurred) {
+        errorOccurred = cw.runMeas(session, l.mainPower, kLoopbackGain, l.src1MainPower);
+    }
+    if (!errorOccurred) {
+        errorOccurred = cw.runMeas(session, l.mainPower - l.offset1Power, kLoopbackGain,
+                                   l.src1Offset1CWPower);
+    }
+    if (!errorOccurred) {
+        errorOccurred = cw.runMeas(session, l.mainPower - l.offset2Power, kLoopbackGain,
+                                   l.src1Offset2CWPower);
+    }
+    return errorOccurred;
+}
+
+bool frmDoTest::measureSource2CWPower(std::int16_t band) {
+    const Band* b = bandAt(band);
+    if (b == nullptr) return true;
+    measurements::clsCWPowerMeas cw(context());
+    const instrument::ViSession session = vi();
+    Levels& l = levels_;
+    bool errorOccurred = sendChain({
+        "CALL:OPER:MODE CW",
+        "RFANalyzer:CONTrol:POWer:AUTO 0",
+        "RFANalyzer:CONTrol:MEASurement:FREQuency:AUTO 0",
+        "RFANalyzer:CW:EXPected:POWer " + levelText(l.mainPower + kLoopbackGain),
+        "PL13:STATes:RFS1:LEVel:RF OFF",
+        "PL13:STATes:RFS2:LEVel:RF ON",
+        "PL13:STATes:RFS2:DIGM:IQM OFF",
+        std::string("PL13:STATes:RFS2:FREQuency ") + b->frequency,
+        "PL13:STATes:RFS2:LEVel:NORM:AMPL " + levelText(l.mainPower),
+    });
+    ui_.pause(kSource2Settle);
+    if (!errorOccurred) {
+        errorOccurred = cw.runMeas(session, l.mainPower, kLoopbackGain, l.src2MainPower);
+    }
+    return errorOccurred;
+}
+
+}  // namespace quillon::testrun
