@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: MIT
+#include "ui/qt/results_output.h"
+
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QStringList>
+#include <QTableView>
+#include <algorithm>
+
+#include "testrun/saving.h"
+
+namespace quillon::ui {
+namespace {
+
+constexpr double kPrintZoom = 0.70;
+constexpr double kTwipsPerInch = 1440.0;
+constexpr double kLeftTwips = 1000.0;
+constexpr double kTopTwips = 500.0;
+
+int twipsToDevice(double twips, int resolution) {
+    return static_cast<int>(twips * resolution / kTwipsPerInch + 0.5);
+}
+
+// The size the table needs to show every row and column with its header.
+QSize fullTableSize(const QTableView& view) {
+    const int frame = 2 * view.frameWidth();
+    int width = frame;
+    for (int c = 0; c < view.model()->columnCount(); ++c) width += view.columnWidth(c);
+    int height = frame + view.horizontalHeader()->height();
+    for (int r = 0; r < view.model()->rowCount(); ++r) height += view.rowHeight(r);
+    return {width, height};
+}
+
+// A copy of the view on the same model, sized to hold all rows, so that the picture is of the
+// whole table rather than of the rows that happen to fit on the screen.
+void paintWholeTable(const QTableView& shown, QPainter& painter) {
+    QTableView copy;
+    copy.setAttribute(Qt::WA_DontShowOnScreen);
+    copy.setModel(shown.model());
+    copy.setFont(shown.font());
+    copy.horizontalHeader()->setFont(shown.horizontalHeader()->font());
+    copy.verticalHeader()->hide();
+    copy.verticalHeader()->setDefaultSectionSize(shown.verticalHeader()->defaultSectionSize());
+    copy.setWordWrap(false);
+    copy.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    copy.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    for (int c = 0; c < shown.model()->columnCount(); ++c) {
+        copy.setColumnWidth(c, shown.columnWidth(c));
+    }
+    copy.horizontalHeader()->setFixedHeight(shown.horizontalHeader()->height());
+    copy.show();  // not on screen: lays out the header and the viewport
+    copy.resize(fullTableSize(copy));
+    copy.render(&painter);
+}
+
+}  // namespace
+
+OutputChoosers OutputChoosers::interactive() { return {askSaveFileName, askPrinter}; }
+
+QString qtFileFilter(const char* pairedFilter) {
+    const QStringList parts = QString::fromLatin1(pairedFilter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& description = parts[i];
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        const bool named = description.contains(QLatin1Char('(') + patterns + QLatin1Char(')'));
+        filters << (named ? description : description + QStringLiteral(" (") + patterns +
+                                              QLatin1Char(')'));
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+QString askSaveFileName(QWidget* owner, const QString& proposedName) {
+    const QString filter = qtFileFilter(testrun::kSaveFilter);
+    QString selected = filter.section(QStringLiteral(";;"), 0, 0);
+    return QFileDialog::getSaveFileName(owner, QString(), proposedName, filter, &selected);
+}
+
+std::unique_ptr<QPrinter> askPrinter(QWidget* owner, const QString& proposedPdf) {
+    const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
+    if (!defaultPrinter.isNull()) {
+        return std::make_unique<QPrinter>(defaultPrinter, QPrinter::HighResolution);
+    }
+    const auto answer = QMessageBox::question(
+        owner, QStringLiteral("No printer"),
+        QStringLiteral("No printer is set up on this computer.\n\n"
+                       "Print the results to a PDF file instead?"));
+    if (answer != QMessageBox::Yes) return nullptr;
+    const QString path = QFileDialog::getSaveFileName(
+        owner, QStringLiteral("Print to PDF file"), proposedPdf,
+        QStringLiteral("PDF files (*.pdf)"));
+    if (path.isEmpty()) return nullptr;
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(path);
+    return printer;
+}
+
+bool printTablePicture(QTableView& view, QPrinter& printer) {
+    QPainter painter;
+    if (!painter.begin(&printer)) return false;
+    const int resolution = printer.resolution();
+    const double toDevice = static_cast<double>(resolution) / view.logicalDpiX();
+    const QRect page = painter.viewport();
+    const QPoint origin(twipsToDevice(kLeftTwips, resolution),
+                        twipsToDevice(kTopTwips, resolution));
+    const QSize picture = fullTableSize(view);
+    // 70 %, or less where the whole picture would not fit on the page.
+    const double fit = std::min(
+        {kPrintZoom,
+         (page.width() - origin.x()) / (picture.width() * toDevice),
+         (page.height() - origin.y()) / (picture.height() * toDevice)});
+    painter.translate(origin);
+    painter.scale(fit * toDevice, fit * toDevice);
+    paintWholeTable(view, painter);
+    return painter.end();
+}
+
+}  // namespace quillon::ui

@@ -1,0 +1,126 @@
+// SPDX-License-Identifier: MIT
+#include "ui/qt/windows_session.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QWidget>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <iostream>
+
+#include "testrun/saving.h"
+#include "ui/qt/dlgConfirmWizard.h"
+#include "ui/qt/frmChooseTests.h"
+#include "ui/qt/frmDoTestWindow.h"
+#include "ui/qt/frmSplash.h"
+#include "ui/qt/message_box.h"
+#include "ui/qt/qt_operator.h"
+
+namespace quillon::ui {
+
+void flushAndExit(int exitCode) {
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    std::_Exit(exitCode);
+}
+
+WindowsSession::WindowsSession(WindowsHooks hooks) : hooks_(std::move(hooks)) {
+    testForm_ = std::make_unique<frmDoTestWindow>(hooks_.choosers,
+                                                  [this] { hooks_.endProcess(testrun::kExitPass); });
+    operator_ = std::make_unique<QtOperator>(*this, hooks_.pauseScale);
+}
+
+WindowsSession::~WindowsSession() {
+    if (!worker_.joinable()) return;
+    // The worker may still be handing its last calls to this thread.
+    while (!workerFinished_) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    worker_.join();
+}
+
+void WindowsSession::start(const app::StartupEnvironment& environment,
+                           const app::FrontEndOptions& options) {
+    environment_ = environment;
+    options_ = options;
+    worker_ = std::thread([this] { runWorker(); });
+}
+
+void WindowsSession::runWorker() {
+    try {
+        app::runMain(*operator_, environment_, objects_);
+        writeSaveFile();
+    } catch (const QtOperator::ProgramEnded&) {
+        // endProgram has closed the windows; only a test's endProcess hook gets here.
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "quillon: the run stopped: %s\n", error.what());
+        QMetaObject::invokeMethod(
+            this, [this] { endProgram(testrun::kExitInstrumentError); },
+            Qt::BlockingQueuedConnection);
+    }
+    QMetaObject::invokeMethod(this, [this] { markWorkerDone(); }, Qt::QueuedConnection);
+}
+
+// On the worker, which owns the grid: the run is over, nothing changes it any more.
+void WindowsSession::writeSaveFile() {
+    if (options_.saveFile.empty() || !objects_.testForm) return;
+    std::string error;
+    if (!testrun::writeResultsFile(objects_.testForm->grid(), options_.saveFile, error)) {
+        std::fprintf(stderr, "quillon: could not save the results to %s: %s\n",
+                     options_.saveFile.c_str(), error.c_str());
+    }
+}
+
+void WindowsSession::markWorkerDone() {
+    workerFinished_ = true;
+    emit workerDone();
+}
+
+QWidget* WindowsSession::dialogOwner() {
+    if (testForm_->isVisible()) return testForm_.get();
+    if (splash_ && splash_->isVisible()) return splash_.get();
+    return nullptr;
+}
+
+void WindowsSession::showSplash() {
+    splash_ = std::make_unique<frmSplash>();
+    splash_->show();
+}
+
+void WindowsSession::setSplashStatus(const std::string& status) {
+    if (splash_) splash_->setStatus(status);
+}
+
+void WindowsSession::closeSplash() { splash_.reset(); }
+
+void WindowsSession::messageBox(const std::string& title, const std::string& text,
+                                testrun::MessageIcon icon) {
+    showMessageBox(dialogOwner(), title, text, icon);
+}
+
+void WindowsSession::showTestForm() {
+    testForm_->show();
+    centreOnScreen(*testForm_);
+    testForm_->raise();
+    testForm_->activateWindow();
+}
+
+testrun::WizardOutcome WindowsSession::runWizard(const std::string& serialNumber) {
+    dlgConfirmWizard wizard(dialogOwner());
+    wizard.setSerialNumber(serialNumber);
+    wizard.exec();
+    return {wizard.okayPressed(), wizard.shiftHeld()};
+}
+
+void WindowsSession::runOptions(testrun::TestOptions& options) {
+    frmChooseTests dialog(options, dialogOwner());
+    dialog.exec();
+}
+
+void WindowsSession::endProgram(int exitCode) {
+    endedWith_ = exitCode;
+    for (QWidget* window : QApplication::topLevelWidgets()) window->hide();
+    hooks_.endProcess(exitCode);
+}
+
+}  // namespace quillon::ui
