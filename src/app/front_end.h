@@ -7,9 +7,11 @@
 
 namespace quillon::app {
 
-// What the command line tells a front-end beyond the start-up environment.
+// What the command line and the environment tell a front-end beyond the start-up environment.
 struct FrontEndOptions {
     std::string saveFile;  // non-empty: write the results file there when the run reaches its end
+    // Factor for every pause of the run (QUILLON_PAUSE_SCALE): 1 normally, 0 in tests.
+    double pauseScale = 1.0;
 };
 
 }  // namespace quillon::app

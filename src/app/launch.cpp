@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: MIT
+#include "app/launch.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+#include <variant>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace quillon::app {
+
+EnvironmentLookup processEnvironment() {
+    return [](const char* name) { return static_cast<const char*>(std::getenv(name)); };
+}
+
+std::string executableDirectory() {
+    std::error_code error;
+#ifdef _WIN32
+    wchar_t buffer[MAX_PATH * 4];
+    const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH * 4);
+    const std::filesystem::path exe(std::wstring(buffer, length));
+#else
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+#endif
+    if (error || exe.empty()) return std::filesystem::current_path(error).string();
+    return exe.parent_path().string();
+}
+
+std::string simulatedLibraryPath(const std::string& folder) {
+#ifdef _WIN32
+    return (std::filesystem::path(folder) / "quillon-sim-visa.dll").string();
+#else
+    return (std::filesystem::path(folder) / "libquillon-sim-visa.so").string();
+#endif
+}
+
+std::string visaLibraryPath(const CommandLine& line, const std::string& executableFolder) {
+    if (line.sim) return simulatedLibraryPath(executableFolder);
+    return line.visaLibrary;
+}
+
+bool wantsConsole(const CommandLine& line, const EnvironmentLookup& environment) {
+    if (line.console) return true;
+#ifdef _WIN32
+    (void)environment;
+    return false;
+#else
+    const auto set = [&environment](const char* name) {
+        const char* value = environment(name);
+        return value != nullptr && *value != '\0';
+    };
+    // A platform plugin named explicitly (offscreen, vnc...) needs no display.
+    return !set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM");
+#endif
+}
+
+std::optional<double> pauseScale(const EnvironmentLookup& environment) {
+    const char* text = environment("QUILLON_PAUSE_SCALE");
+    if (text == nullptr) return 1.0;
+    const std::string_view value(text);
+    double scale = 0.0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), scale);
+    if (value.empty() || error != std::errc() || end != value.data() + value.size() ||
+        !std::isfinite(scale) || scale < 0.0) {
+        return std::nullopt;
+    }
+    return scale;
+}
+
+testrun::RunSettings runSettingsFor(const CommandLine& line, const std::string& executableFolder) {
+    testrun::RunSettings settings;
+    settings.acceptWizard = line.acceptWizard;
+    if (line.hasPreset()) {
+        settings.preset = testrun::PresetChoice{line.bands, line.tests, line.iterations};
+    }
+    settings.calibrationDirectory =
+        line.calibrationDirectory.empty() ? executableFolder : line.calibrationDirectory;
+    return settings;
+}
+
+LoadedVisa loadVisa(const std::string& path) {
+    auto loaded = instrument::VisaLibrary::load(path);
+    LoadedVisa result;
+    if (auto* library = std::get_if<std::unique_ptr<instrument::VisaLibrary>>(&loaded)) {
+        result.library = std::move(*library);
+    } else {
+        result.error = std::get<instrument::VisaLoadError>(loaded);
+    }
+    return result;
+}
+
+void exportSimProfile(const std::string& profile) {
+#ifdef _WIN32
+    _putenv_s("QUILLON_SIM_PROFILE", profile.c_str());
+#else
+    ::setenv("QUILLON_SIM_PROFILE", profile.c_str(), 1);
+#endif
+}
+
+}  // namespace quillon::app

@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/command_line.h"
+#include "instrument/visa_library.h"
+#include "testrun/frmDoTest.h"
+
+namespace quillon::app {
+
+// Looks up an environment variable; null when it is not set. Injected so the decisions below
+// can be tested without touching the process environment.
+using EnvironmentLookup = std::function<const char*(const char*)>;
+EnvironmentLookup processEnvironment();
+
+// The folder that holds the running executable (no trailing separator).
+std::string executableDirectory();
+
+// The simulated VISA library's file name in folder.
+std::string simulatedLibraryPath(const std::string& folder);
+
+// The VISA library to load: the simulated one, the one named on the command line, or empty
+// for the platform's own.
+std::string visaLibraryPath(const CommandLine& line, const std::string& executableFolder);
+
+// --console, or no display to open windows on.
+bool wantsConsole(const CommandLine& line, const EnvironmentLookup& environment);
+
+// QUILLON_PAUSE_SCALE as a factor: unset gives 1; a value that is not a number of 0 or more
+// gives nothing, so the caller can say so.
+std::optional<double> pauseScale(const EnvironmentLookup& environment);
+
+// The run's settings from the command line: wizard, preset choice, calibration folder.
+testrun::RunSettings runSettingsFor(const CommandLine& line, const std::string& executableFolder);
+
+// A loaded VISA library, or why there is none.
+struct LoadedVisa {
+    std::unique_ptr<instrument::VisaLibrary> library;
+    std::optional<instrument::VisaLoadError> error;
+};
+LoadedVisa loadVisa(const std::string& path);
+
+// Sets QUILLON_SIM_PROFILE for the simulated library, which reads it when the resource manager
+// opens.
+void exportSimProfile(const std::string& profile);
+
+}  // namespace quillon::app
