@@ -2,7 +2,7 @@
 #pragma once
 
 // A measurement object's world for tests: the scripted fake library behind a real bus session,
-// and a builder for the bus traffic a run is expected to produce.
+// the ways an exchange can fail, and a builder for the bus traffic a run should produce.
 
 #include <initializer_list>
 #include <optional>
@@ -18,6 +18,14 @@ namespace quillon::measurements::test {
 
 inline constexpr instrument::ViSession kVi = 7;
 
+// Queued: the error query after text reports an error. Write: writing text fails. Query: the
+// query text answers with status (a timeout unless told).
+struct Failure {
+    enum class Kind { Queued, Write, Query } kind;
+    std::string text;
+    instrument::ViStatus status = instrument::kViErrorTimeout;
+};
+
 struct Bus {
     quillon::testing::FakeVisa fake;
     instrument::ProgramValues program;
@@ -26,7 +34,19 @@ struct Bus {
                              program};
 
     MeasurementContext context() { return {visa, program}; }
-    quillon::testing::FakeVisa::Reply timeout() const { return {instrument::kViErrorTimeout, ""}; }
+    void inject(const Failure& f) {
+        switch (f.kind) {
+            case Failure::Kind::Queued:
+                fake.errorAfter(f.text);
+                break;
+            case Failure::Kind::Write:
+                fake.onWrite(f.text, instrument::kViErrorIo);
+                break;
+            case Failure::Kind::Query:
+                fake.onQueryReplies(f.text, {{f.status, "0\n"}});
+                break;
+        }
+    }
 };
 
 // Expected texts on the bus, in order; a checked command is followed by the error query.
@@ -34,10 +54,7 @@ struct Traffic {
     std::vector<std::string> texts;
 
     Traffic& send(std::initializer_list<std::string> commands) {
-        for (const std::string& c : commands) {
-            texts.push_back(c);
-            texts.emplace_back("SYSTEM:ERR?");
-        }
+        for (const std::string& c : commands) texts.insert(texts.end(), {c, "SYSTEM:ERR?"});
         return *this;
     }
     Traffic& query(std::initializer_list<std::string> queries) {
@@ -49,17 +66,18 @@ struct Traffic {
         return *this;
     }
     Traffic& then(const Traffic& part, int times = 1) {
-        for (int i = 0; i < times; ++i) texts.insert(texts.end(), part.texts.begin(), part.texts.end());
+        for (int i = 0; i < times; ++i)
+            texts.insert(texts.end(), part.texts.begin(), part.texts.end());
         return *this;
     }
-    // Everything up to and including the first occurrence of text (and its error query when
-    // withErrorQuery): what a run sends before it stops at that exchange.
-    Traffic upTo(const std::string& text, bool withErrorQuery) const {
+    // What a run sends before it stops at failure f: up to its text, and the error query after
+    // a command whose error is queued.
+    Traffic upTo(const Failure& f) const {
         Traffic cut;
         for (std::size_t i = 0; i < texts.size(); ++i) {
             cut.texts.push_back(texts[i]);
-            if (texts[i] != text) continue;
-            if (withErrorQuery && i + 1 < texts.size()) cut.texts.push_back(texts[i + 1]);
+            if (texts[i] != f.text) continue;
+            if (f.kind == Failure::Kind::Queued) cut.texts.emplace_back("SYSTEM:ERR?");
             break;
         }
         return cut;
