@@ -3,6 +3,7 @@
 // bus from the profile selected at that moment; all calls are serialised by one lock and no
 // exception crosses into the caller.
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -83,15 +84,17 @@ ViStatus openResourceManager(ViSession* session) {
     if (session != nullptr) *session = 0;
     lib.bus.reset();
     lib.profileError.clear();
+    const std::string path = quillon::sim::selectedProfilePath();
     try {
-        auto loaded = quillon::sim::loadProfile(quillon::sim::selectedProfilePath());
+        auto loaded = quillon::sim::loadProfile(path);
         if (auto* error = std::get_if<std::string>(&loaded)) {
             lib.profileError = *error;
             return vi::kViErrorSystemError;
         }
         lib.bus = std::make_unique<quillon::sim::Bus>(std::get<quillon::sim::Profile>(loaded));
     } catch (const std::exception& error) {
-        lib.profileError = std::string("Simulator profile could not be used: ") + error.what();
+        lib.profileError = "Simulator profile " + std::filesystem::path(path).filename().string() +
+                           " is not valid: " + error.what();
         return vi::kViErrorSystemError;
     }
     if (session != nullptr) *session = quillon::sim::kResourceManagerSession;
