@@ -63,6 +63,9 @@ FakeVisa::Reply FakeVisa::answer(const Exchange& exchange) {
         if (it->second.size() > 1) it->second.pop_front();
         return r;
     }
+    if (fallback) {
+        if (std::optional<Reply> r = fallback(exchange)) return *r;
+    }
     if (exchange.text == "SYSTEM:ERR?") {
         auto pending = pendingError_.find(exchange.vi);
         if (pending != pendingError_.end()) {

@@ -48,6 +48,8 @@ public:
     void errorAfter(const std::string& command, std::string errorReply = "-113,\"Undefined header\"");
     // Catch-all consulted before the script; return a reply to take over.
     std::function<std::optional<Reply>(const Exchange&)> handler;
+    // Consulted for a query that the script does not answer, before the default replies.
+    std::function<std::optional<Reply>(const Exchange&)> fallback;
 
     // Resources that viFindRsrc lists, with their attributes; sessions are numbered from 1 in
     // the order of the list.
