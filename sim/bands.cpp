@@ -19,6 +19,8 @@ double downlinkHz(std::size_t band, int arfcn) {
     return info.firstUplinkHz + kChannelSpacingHz * (arfcn - info.firstArfcn) + info.duplexHz;
 }
 
-int defaultArfcn(std::size_t band) { return (kBands[band].firstArfcn + kBands[band].lastArfcn) / 2; }
+int defaultArfcn(std::size_t band) {
+    return (kBands[band].firstArfcn + kBands[band].lastArfcn) / 2;
+}
 
 }  // namespace quillon::sim

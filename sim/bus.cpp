@@ -32,7 +32,8 @@ void copyDescriptor(const std::string& text, char* descriptor) {
 std::unique_ptr<Instrument> build(const InstrumentProfile& entry, const Profile& profile,
                                   std::uint32_t seed) {
     switch (entry.kind) {
-        case InstrumentKind::TestSet: return std::make_unique<TestSet>(entry, profile, seed);
+        case InstrumentKind::TestSet:
+            return std::make_unique<TestSet>(entry, profile, seed);
         case InstrumentKind::Other:
             return std::make_unique<ForeignInstrument>(entry.board, entry.primary, entry.identity,
                                                        profile.errorQueueSize);
@@ -55,10 +56,12 @@ bool atomAccepts(std::string_view expression, std::size_t i, char c, std::size_t
         if (negate) ++j;
         bool found = false;
         for (; j < expression.size() && expression[j] != ']'; ++j) {
-            const char low = static_cast<char>(std::toupper(static_cast<unsigned char>(expression[j])));
+            const char low =
+                static_cast<char>(std::toupper(static_cast<unsigned char>(expression[j])));
             char high = low;
             if (j + 2 < expression.size() && expression[j + 1] == '-' && expression[j + 2] != ']') {
-                high = static_cast<char>(std::toupper(static_cast<unsigned char>(expression[j + 2])));
+                high =
+                    static_cast<char>(std::toupper(static_cast<unsigned char>(expression[j + 2])));
                 j += 2;
             }
             found = found || (upper >= low && upper <= high);
@@ -71,14 +74,13 @@ bool atomAccepts(std::string_view expression, std::size_t i, char c, std::size_t
     return std::toupper(static_cast<unsigned char>(expression[start])) == upper;
 }
 
-bool matchFrom(std::string_view expression, std::size_t i, std::string_view text,
-               std::size_t t) {
+bool matchFrom(std::string_view expression, std::size_t i, std::string_view text, std::size_t t) {
     if (i >= expression.size()) return t == text.size();
     std::size_t end = i;
     // Find where the atom ends even when the text is used up.
     atomAccepts(expression, i, t < text.size() ? text[t] : '\0', end);
-    const bool repeated = end < expression.size() && (expression[end] == '*' ||
-                                                      expression[end] == '+');
+    const bool repeated =
+        end < expression.size() && (expression[end] == '*' || expression[end] == '+');
     if (!repeated) {
         return t < text.size() && atomAccepts(expression, i, text[t], end) &&
                matchFrom(expression, end, text, t + 1);
@@ -110,8 +112,7 @@ bool parseDescriptor(std::string_view name, unsigned& board, unsigned& primary) 
     const std::string boardText = text.substr(4, colons - 4);
     const std::string primaryText = text.substr(colons + 2);
     auto digits = [](const std::string& s) {
-        return !s.empty() && s.size() < 4 &&
-               s.find_first_not_of("0123456789") == std::string::npos;
+        return !s.empty() && s.size() < 4 && s.find_first_not_of("0123456789") == std::string::npos;
     };
     if ((!boardText.empty() && !digits(boardText)) || !digits(primaryText)) return false;
     board = boardText.empty() ? 0 : static_cast<unsigned>(std::stoul(boardText));
@@ -202,10 +203,17 @@ ViStatus Bus::getAttribute(instrument::ViSession vi, instrument::ViAttr attribut
     if (device == nullptr) return kViErrorInvObject;
     instrument::ViUInt16 answer = 0;
     switch (attribute) {
-        case instrument::kViAttrIntfType: answer = instrument::kViIntfGpib; break;
-        case instrument::kViAttrIntfNum: answer = device->board(); break;
-        case instrument::kViAttrGpibPrimaryAddr: answer = device->primary(); break;
-        default: return kViErrorNsupAttr;
+        case instrument::kViAttrIntfType:
+            answer = instrument::kViIntfGpib;
+            break;
+        case instrument::kViAttrIntfNum:
+            answer = device->board();
+            break;
+        case instrument::kViAttrGpibPrimaryAddr:
+            answer = device->primary();
+            break;
+        default:
+            return kViErrorNsupAttr;
     }
     if (value != nullptr) std::memcpy(value, &answer, sizeof answer);
     return kViSuccess;

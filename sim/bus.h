@@ -19,7 +19,7 @@ namespace quillon::sim {
 inline constexpr instrument::ViSession kResourceManagerSession = 1;
 
 class Bus {
-public:
+  public:
     // Throws std::invalid_argument when an instrument of the profile cannot be built.
     explicit Bus(const Profile& profile);
 
@@ -36,7 +36,7 @@ public:
     instrument::ViStatus query(instrument::ViSession vi, const char* writeFormat,
                                const char* readFormat, va_list args);
 
-private:
+  private:
     struct FindList {
         std::vector<std::string> descriptors;
         std::size_t next = 0;

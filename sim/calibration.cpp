@@ -12,7 +12,7 @@ namespace {
 // Factory baseband generator delays: a 5 x 5 setting table and a 5 x 1 data delay table, each
 // in two instances.
 const std::vector<double> kDelaySetting{36, 60, 87, 84, 60, 36, 60, 87, 84, 60, 0, 0, 0,
-                                        0,  0,  36, 60, 87, 0,  0,  0,  0,  0,  0,  0};
+                                        0,  0,  36, 60, 87, 0,  0,  0,  0,  0,  0, 0};
 const std::vector<double> kDataDelay{0.000646098, 0, 0.00003367, 0.00003367, 0};
 
 }  // namespace

@@ -15,7 +15,7 @@
 namespace quillon::sim {
 
 class CalibrationTables {
-public:
+  public:
     // Factory contents, then the profile's changes; throws std::invalid_argument for a change
     // that names no table or lies outside it.
     explicit CalibrationTables(const std::vector<CalibrationChange>& changes);
@@ -24,7 +24,7 @@ public:
     int write(std::string_view table, int row, int column, double value);
     int read(std::string_view table, int row, int column, double& value) const;
 
-private:
+  private:
     struct Table {
         int rows = 0;
         int columns = 0;

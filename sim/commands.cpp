@@ -9,11 +9,12 @@ namespace quillon::sim {
 void TestSet::addSettingCommands(std::vector<Command>& table) {
     for (const SettingSpec& spec : settingSpecs()) {
         const SettingSpec* known = &spec;
-        table.push_back({HeaderPattern(spec.pattern), false,
-                         [known](TestSet& set, const Call& call) { set.setSetting(*known, call); }});
-        table.push_back({HeaderPattern(spec.pattern), true, [known](TestSet& set, const Call& call) {
-                             set.querySetting(*known, call);
-                         }});
+        table.push_back(
+            {HeaderPattern(spec.pattern), false,
+             [known](TestSet& set, const Call& call) { set.setSetting(*known, call); }});
+        table.push_back(
+            {HeaderPattern(spec.pattern), true,
+             [known](TestSet& set, const Call& call) { set.querySetting(*known, call); }});
     }
 }
 
@@ -21,14 +22,12 @@ void TestSet::addMeasurementCommands(std::vector<Command>& table) {
     for (const MeasInfo& info : kMeasurements) {
         const MeasKind kind = info.kind;
         const std::string root = std::string("INITiate:") + info.mnemonic;
-        table.push_back({HeaderPattern(root + ":ON"), false,
-                         [kind](TestSet& set, const Call& call) {
-                             set.startMeasurement(kind, call);
-                         }});
-        table.push_back({HeaderPattern(root + ":OFF"), false,
-                         [kind](TestSet& set, const Call& call) {
-                             set.stopMeasurement(kind, call);
-                         }});
+        table.push_back(
+            {HeaderPattern(root + ":ON"), false,
+             [kind](TestSet& set, const Call& call) { set.startMeasurement(kind, call); }});
+        table.push_back(
+            {HeaderPattern(root + ":OFF"), false,
+             [kind](TestSet& set, const Call& call) { set.stopMeasurement(kind, call); }});
     }
     for (const FetchInfo& fetch : kFetches) {
         const MeasKind kind = fetch.kind;
@@ -36,8 +35,7 @@ void TestSet::addMeasurementCommands(std::vector<Command>& table) {
         const std::string header = std::string("FETCh:") +
                                    kMeasurements[static_cast<std::size_t>(kind)].mnemonic + ":" +
                                    item;
-        table.push_back({HeaderPattern(header), true,
-                         [kind, item](TestSet& set, const Call& call) {
+        table.push_back({HeaderPattern(header), true, [kind, item](TestSet& set, const Call& call) {
                              set.fetch(kind, item, call);
                          }});
     }
@@ -49,8 +47,7 @@ std::vector<TestSet::Command> TestSet::buildCommands() {
         {HeaderPattern("*CLS"), false, &TestSet::clearStatus},
         {HeaderPattern("*RST"), false, &TestSet::reset},
         {HeaderPattern("SYSTem:ERRor[:NEXT]"), true, &TestSet::readError},
-        {HeaderPattern("SYSTem:APPLication:CURRent:REVision"), true,
-         &TestSet::applicationRevision},
+        {HeaderPattern("SYSTem:APPLication:CURRent:REVision"), true, &TestSet::applicationRevision},
         {HeaderPattern("SYSTem:CURRent:TA:MODel"), true, &TestSet::testApplication},
         {HeaderPattern("SYSTem:SYNC"), true, &TestSet::synchronised},
         {HeaderPattern("PL13:STATes:RFS#:LEVel:NORMal:ATTenuation"), true,

@@ -37,13 +37,16 @@ std::string errorText(int code) {
     return code < 0 ? "Device-specific error" : "Instrument event";
 }
 
-void ErrorQueue::push(int code) { push(code, errorText(code)); }
+void ErrorQueue::push(int code) {
+    push(code, errorText(code));
+}
 
 void ErrorQueue::push(int code, const std::string& text) {
     if (entries_.size() + 1 < capacity_) {
         entries_.push_back(entry(code, text));
     } else if (entries_.size() + 1 == capacity_) {
-        entries_.push_back(entry(scpi_error::kQueueOverflow, errorText(scpi_error::kQueueOverflow)));
+        entries_.push_back(
+            entry(scpi_error::kQueueOverflow, errorText(scpi_error::kQueueOverflow)));
     }
 }
 

@@ -30,7 +30,7 @@ inline constexpr int kQueryUnterminated = -420;
 std::string errorText(int code);
 
 class ErrorQueue {
-public:
+  public:
     explicit ErrorQueue(std::size_t capacity) : capacity_(capacity < 2 ? 2 : capacity) {}
 
     void push(int code);
@@ -40,7 +40,7 @@ public:
     void clear() { entries_.clear(); }
     std::size_t size() const { return entries_.size(); }
 
-private:
+  private:
     std::size_t capacity_;
     std::deque<std::string> entries_;
 };

@@ -135,8 +135,8 @@ QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viFindNext(ViFindList list, char* 
     return onBus([&](quillon::sim::Bus& bus) { return bus.findNext(list, descriptor); });
 }
 
-QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viOpen(ViSession session, const char* name,
-                                                     ViUInt32, ViUInt32, ViSession* opened) {
+QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viOpen(ViSession session, const char* name, ViUInt32,
+                                                     ViUInt32, ViSession* opened) {
     return onBus([&](quillon::sim::Bus& bus) { return bus.open(session, name, opened); });
 }
 
@@ -158,9 +158,8 @@ QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viVPrintf(ViSession session, const
 
 QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viVQueryf(ViSession session, const char* writeFormat,
                                                         const char* readFormat, va_list args) {
-    return onBus([&](quillon::sim::Bus& bus) {
-        return bus.query(session, writeFormat, readFormat, args);
-    });
+    return onBus(
+        [&](quillon::sim::Bus& bus) { return bus.query(session, writeFormat, readFormat, args); });
 }
 
 }  // extern "C"

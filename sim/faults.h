@@ -25,7 +25,7 @@ struct CommandKey {
 using CommandResolver = std::function<std::optional<CommandKey>(std::string_view message)>;
 
 class FaultTable {
-public:
+  public:
     // Rules whose header names no known command never fire.
     FaultTable(std::vector<FaultRule> rules, const CommandResolver& resolve);
 
@@ -34,7 +34,7 @@ public:
     std::optional<FaultRule> check(std::string_view text, const std::optional<CommandKey>& key,
                                    int measuredSource);
 
-private:
+  private:
     struct Counted {
         FaultRule rule;
         std::optional<CommandKey> key;

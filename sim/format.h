@@ -19,8 +19,8 @@ instrument::ViStatus writeFormatText(const char* format, std::string& text);
 // What a read format asks for; status kViErrorInvFmt when it is not one of the supported forms.
 struct ReadFormat {
     instrument::ViStatus status = instrument::kViSuccess;
-    bool counted = false;    // "%#t": a ViUInt32* count comes before the buffer
-    std::size_t width = 0;   // "%Nt": at most N characters, then a NUL
+    bool counted = false;   // "%#t": a ViUInt32* count comes before the buffer
+    std::size_t width = 0;  // "%Nt": at most N characters, then a NUL
 };
 ReadFormat parseReadFormat(const char* format);
 

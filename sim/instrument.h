@@ -19,7 +19,7 @@ inline constexpr instrument::ViStatus kViWarnUnknownStatus =
     static_cast<instrument::ViStatus>(0x3FFF0085);
 
 class Instrument {
-public:
+  public:
     virtual ~Instrument() = default;
 
     // One message, its line feed included or not. Success, a warning, or an error status.
@@ -32,12 +32,12 @@ public:
     std::uint16_t board() const { return board_; }
     std::uint16_t primary() const { return primary_; }
 
-protected:
+  protected:
     Instrument(std::uint16_t board, std::uint16_t primary) : board_(board), primary_(primary) {}
     Instrument(const Instrument&) = default;
     Instrument& operator=(const Instrument&) = default;
 
-private:
+  private:
     std::uint16_t board_;
     std::uint16_t primary_;
 };

@@ -9,7 +9,9 @@ void MeasurementEngine::start(MeasKind kind) {
     current.running = true;
 }
 
-void MeasurementEngine::stop(MeasKind kind) { state(kind).running = false; }
+void MeasurementEngine::stop(MeasKind kind) {
+    state(kind).running = false;
+}
 
 std::string MeasurementEngine::poll(const std::function<MeasResults(MeasKind)>& finish) {
     for (const MeasInfo& info : kMeasurements) {

@@ -60,7 +60,7 @@ using MeasResults = std::map<std::string, double>;
 // Which measurements run and which have finished. A started measurement finishes on the
 // donePolls-th "INIT:DONE?" after its start; each finished one is reported once, oldest first.
 class MeasurementEngine {
-public:
+  public:
     explicit MeasurementEngine(int donePolls) : donePolls_(donePolls) {}
 
     void start(MeasKind kind);
@@ -72,7 +72,7 @@ public:
     const MeasResults* results(MeasKind kind) const;
     void reset();
 
-private:
+  private:
     struct State {
         bool running = false;
         int polls = 0;

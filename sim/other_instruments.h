@@ -15,7 +15,7 @@
 namespace quillon::sim {
 
 class ForeignInstrument final : public Instrument {
-public:
+  public:
     ForeignInstrument(std::uint16_t board, std::uint16_t primary, std::string identity,
                       std::size_t queueSize)
         : Instrument(board, primary), identity_(std::move(identity)), errors_(queueSize) {}
@@ -23,14 +23,14 @@ public:
     instrument::ViStatus write(std::string_view message) override;
     std::optional<std::string> read() override;
 
-private:
+  private:
     std::string identity_;
     ErrorQueue errors_;
     std::string output_;
 };
 
 class SilentInstrument final : public Instrument {
-public:
+  public:
     SilentInstrument(std::uint16_t board, std::uint16_t primary) : Instrument(board, primary) {}
 
     instrument::ViStatus write(std::string_view) override { return instrument::kViSuccess; }

@@ -68,24 +68,24 @@ double unitSpread(std::mt19937& random) {
 }
 
 class Draw {
-public:
+  public:
     Draw(const TestSetProfile& profile, std::size_t band, std::mt19937& random)
         : profile_(profile), band_(band), random_(random) {}
 
     double operator()(int source, Quantity quantity) {
         const QuantityModel& model =
-            profile_.sources[static_cast<std::size_t>(source - 1)][static_cast<std::size_t>(
-                quantity)];
+            profile_
+                .sources[static_cast<std::size_t>(source - 1)][static_cast<std::size_t>(quantity)];
         return model.nominal[band_] + model.spread * unitSpread(random_);
     }
     int integrityOf(int source, Quantity quantity) {
         const QuantityModel& model =
-            profile_.sources[static_cast<std::size_t>(source - 1)][static_cast<std::size_t>(
-                quantity)];
+            profile_
+                .sources[static_cast<std::size_t>(source - 1)][static_cast<std::size_t>(quantity)];
         return static_cast<int>(std::lround(model.nominal[band_]));
     }
 
-private:
+  private:
     const TestSetProfile& profile_;
     std::size_t band_;
     std::mt19937& random_;
@@ -107,19 +107,23 @@ int rangeIntegrity(const Settings& settings, double powerDbm, double lowDbm, dou
 }
 
 const Carrier& strongest(const std::vector<Carrier>& carriers) {
-    return *std::max_element(carriers.begin(), carriers.end(),
-                             [](const Carrier& a, const Carrier& b) {
-                                 return a.levelDbm < b.levelDbm;
-                             });
+    return *std::max_element(
+        carriers.begin(), carriers.end(),
+        [](const Carrier& a, const Carrier& b) { return a.levelDbm < b.levelDbm; });
 }
 
 Quantity integrityQuantity(MeasKind kind) {
     switch (kind) {
-        case MeasKind::Pfer: return Quantity::PferIntegrity;
-        case MeasKind::Pvt: return Quantity::PvtIntegrity;
-        case MeasKind::Emac: return Quantity::EmacIntegrity;
-        case MeasKind::Etxp: return Quantity::EtxpIntegrity;
-        case MeasKind::Txp: return Quantity::TxpIntegrity;
+        case MeasKind::Pfer:
+            return Quantity::PferIntegrity;
+        case MeasKind::Pvt:
+            return Quantity::PvtIntegrity;
+        case MeasKind::Emac:
+            return Quantity::EmacIntegrity;
+        case MeasKind::Etxp:
+            return Quantity::EtxpIntegrity;
+        case MeasKind::Txp:
+            return Quantity::TxpIntegrity;
     }
     return Quantity::TxpIntegrity;
 }
@@ -185,8 +189,11 @@ MeasResults measureBurst(MeasKind kind, const Settings& settings, const TestSetP
             results["EVM:RMS"] = std::fabs(draw(source, Quantity::EmacEvm));
             results["OOFFset"] = draw(source, Quantity::EmacOriginOffset);
             break;
-        case MeasKind::Etxp: results["POWer"] = power; break;
-        case MeasKind::Txp: break;
+        case MeasKind::Etxp:
+            results["POWer"] = power;
+            break;
+        case MeasKind::Txp:
+            break;
     }
     return results;
 }

@@ -31,11 +31,11 @@ inline constexpr int kNoBurstFound = 11;
 
 // One source's signal as it arrives at the analyzer input.
 struct Carrier {
-    int source = 1;           // 1 or 2
-    double levelDbm = 0.0;    // commanded level, before the loopback gain
+    int source = 1;         // 1 or 2
+    double levelDbm = 0.0;  // commanded level, before the loopback gain
     double frequencyHz = 0.0;
-    bool burst = false;       // bursts (EBPT, EBT) or a continuous carrier (CW)
-    bool epsk = false;        // modulation of the measured burst
+    bool burst = false;  // bursts (EBPT, EBT) or a continuous carrier (CW)
+    bool epsk = false;   // modulation of the measured burst
 };
 
 // Carriers that reach the analyzer and lie within its tuning.

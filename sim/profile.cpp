@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "profile.h"
 
+#include <toml++/toml.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <initializer_list>
 #include <stdexcept>
 #include <string_view>
-#include <toml++/toml.h>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -183,8 +184,9 @@ FaultAction faultAction(const std::string& name, std::string_view where) {
 }
 
 FaultRule readFault(const toml::table& table, std::string_view where) {
-    checkKeys(table, where, {"text", "command", "source", "nth", "times", "every", "action",
-                             "code", "message", "value", "reply", "length"});
+    checkKeys(table, where,
+              {"text", "command", "source", "nth", "times", "every", "action", "code", "message",
+               "value", "reply", "length"});
     FaultRule rule;
     rule.text = text(table, "text", "", where);
     rule.command = text(table, "command", "", where);
@@ -240,10 +242,9 @@ TestSetProfile readTestSet(const toml::table& table, std::string_view where) {
     for (const toml::table* change : tableArray(table, "calibration", where)) {
         const std::string at = std::string(where) + " [[calibration]]";
         checkKeys(*change, at, {"table", "row", "column", "value"});
-        testSet.calibration.push_back({text(*change, "table", "", at),
-                                       integer(*change, "row", 0, at, 0, 4),
-                                       integer(*change, "column", 0, at, 0, 4),
-                                       number(*change, "value", 0.0, at)});
+        testSet.calibration.push_back(
+            {text(*change, "table", "", at), integer(*change, "row", 0, at, 0, 4),
+             integer(*change, "column", 0, at, 0, 4), number(*change, "value", 0.0, at)});
     }
     for (const toml::table* fault : tableArray(table, "fault", where)) {
         testSet.faults.push_back(readFault(*fault, std::string(where) + " [[fault]]"));
@@ -260,8 +261,8 @@ InstrumentProfile readInstrument(const toml::table& table, std::size_t index) {
         checkKeys(table, where,
                   {"kind", "resource", "manufacturer", "model", "serial", "firmware", "revision",
                    "test_application", "correction_state", "calibration_sync_polls",
-                   "expected_power_window_db", "attenuation", "source1", "source2",
-                   "calibration", "fault"});
+                   "expected_power_window_db", "attenuation", "source1", "source2", "calibration",
+                   "fault"});
         instrument.kind = InstrumentKind::TestSet;
         instrument.testSet = readTestSet(table, where);
     } else if (kind == "other") {
@@ -283,14 +284,14 @@ Profile readProfile(const toml::table& root, const std::string& path) {
     Profile profile;
     profile.path = path;
     if (const toml::table* sim = subTable(root, "simulator", "top level")) {
-        checkKeys(*sim, "[simulator]", {"seed", "timeout_ms", "done_after_polls",
-                                        "error_queue_size"});
+        checkKeys(*sim, "[simulator]",
+                  {"seed", "timeout_ms", "done_after_polls", "error_queue_size"});
         profile.seed = static_cast<std::uint32_t>(
             integer(*sim, "seed", 4750, "[simulator]", 0, 2'000'000'000));
         profile.timeoutMs = integer(*sim, "timeout_ms", 0, "[simulator]", 0, 60'000);
         profile.doneAfterPolls = integer(*sim, "done_after_polls", 2, "[simulator]", 0, 10'000);
-        profile.errorQueueSize = static_cast<std::size_t>(
-            integer(*sim, "error_queue_size", 30, "[simulator]", 2, 1000));
+        profile.errorQueueSize =
+            static_cast<std::size_t>(integer(*sim, "error_queue_size", 30, "[simulator]", 2, 1000));
     }
     const auto instruments = tableArray(root, "instrument", "top level");
     for (std::size_t i = 0; i < instruments.size(); ++i) {
@@ -346,9 +347,10 @@ std::variant<Profile, std::string> loadProfile(const std::string& path) {
         return readProfile(root, path);
     } catch (const toml::parse_error& error) {
         const auto& begin = error.source().begin;
-        return "Simulator profile " + name + " could not be read: " +
-               std::string(error.description()) + " (line " + std::to_string(begin.line) +
-               ", column " + std::to_string(begin.column) + ") in " + path;
+        return "Simulator profile " + name +
+               " could not be read: " + std::string(error.description()) + " (line " +
+               std::to_string(begin.line) + ", column " + std::to_string(begin.column) + ") in " +
+               path;
     } catch (const std::exception& error) {
         return "Simulator profile " + name + " is not valid: " + error.what() + " in " + path;
     }

@@ -7,7 +7,9 @@
 namespace quillon::sim {
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 // Splits "BURSt2" into letters and a trailing number; no digits gives suffix 0.
 std::pair<std::string_view, int> splitSuffix(std::string_view word) {

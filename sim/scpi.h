@@ -15,8 +15,8 @@ namespace quillon::sim {
 struct Message {
     std::vector<std::string> keywords;  // as written, without colons and without the '?'
     bool query = false;
-    bool common = false;                // "*IDN?" and friends
-    std::string parameters;             // text after the header, trimmed
+    bool common = false;     // "*IDN?" and friends
+    std::string parameters;  // text after the header, trimmed
 };
 
 // Splits a message into header keywords and parameter text. Empty optional: no header at all,
@@ -32,14 +32,14 @@ bool mnemonicMatches(std::string_view mnemonic, std::string_view word);
 // A header pattern such as "CALL[:CELL]:OPERating:MODE" or "PL13:STATes:RFS#:LEVel:RF".
 // "[...]" marks an optional keyword; a trailing '#' accepts a numeric suffix (1 when absent).
 class HeaderPattern {
-public:
+  public:
     explicit HeaderPattern(std::string_view pattern);
 
     // On a match, suffixes holds one number per '#' keyword, in order.
     bool matches(const std::vector<std::string>& keywords, std::vector<int>& suffixes) const;
     const std::string& text() const { return text_; }
 
-private:
+  private:
     struct Node {
         std::string mnemonic;
         bool optional = false;

@@ -71,8 +71,8 @@ void addMeasurementSetup(std::vector<SettingSpec>& specs, const std::string& mne
     specs.push_back(boolean(root + ":COUNt:STATe", 0));
     specs.push_back(integer(root + ":COUNt:NUMBer", 1, 999, 10));
     specs.push_back(boolean(root + ":CONTinuous", 1));
-    specs.push_back(choice(root + ":TRIGger:SOURce", {"IMMediate", "PROTocol", "RISE",
-                                                      "EXTernal"}, "IMMediate"));
+    specs.push_back(choice(root + ":TRIGger:SOURce", {"IMMediate", "PROTocol", "RISE", "EXTernal"},
+                           "IMMediate"));
     specs.push_back(number(root + ":TRIGger:DELay", -0.01, 0.01, Unit::Seconds, 0.0));
 }
 
@@ -260,7 +260,8 @@ int Settings::set(const SettingSpec& spec, int suffix, std::string_view paramete
             assign(spec.pattern, suffix, parsed->value);
             return 0;
         }
-        case ParamKind::Arfcn: return setArfcn(spec, suffix, parameter);
+        case ParamKind::Arfcn:
+            return setArfcn(spec, suffix, parameter);
         case ParamKind::MaskList:
             if (!validMask(parameter)) return scpi_error::kIllegalParameterValue;
             assign(spec.pattern, suffix, std::string(trim(parameter)));
@@ -286,13 +287,16 @@ int Settings::set(const SettingSpec& spec, int suffix, std::string_view paramete
 
 std::string Settings::reply(const SettingSpec& spec, int suffix) const {
     switch (spec.kind) {
-        case ParamKind::Choice: return shortForm(choice(spec.pattern, suffix));
-        case ParamKind::MaskList: return choice(spec.pattern, suffix);
+        case ParamKind::Choice:
+            return shortForm(choice(spec.pattern, suffix));
+        case ParamKind::MaskList:
+            return choice(spec.pattern, suffix);
         case ParamKind::Boolean:
         case ParamKind::Integer:
         case ParamKind::Arfcn:
             return std::to_string(static_cast<long>(number(spec.pattern, suffix)));
-        case ParamKind::Number: return numberReply(number(spec.pattern, suffix));
+        case ParamKind::Number:
+            return numberReply(number(spec.pattern, suffix));
     }
     return {};
 }

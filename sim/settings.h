@@ -20,13 +20,13 @@ enum class Unit { None, Dbm, Db, Hz, Seconds };
 using SettingValue = std::variant<double, std::string>;
 
 struct SettingSpec {
-    std::string pattern;               // header pattern; also the setting's name
+    std::string pattern;  // header pattern; also the setting's name
     ParamKind kind = ParamKind::Number;
     std::vector<std::string> choices;  // Choice: canonical mnemonics
     double low = 0.0;
     double high = 0.0;
     Unit unit = Unit::None;
-    int suffixes = 1;                  // highest numeric suffix of the '#' keyword
+    int suffixes = 1;  // highest numeric suffix of the '#' keyword
     SettingValue initial;
     bool keptByReset = false;
 };
@@ -66,7 +66,7 @@ inline constexpr std::string_view kCorrection = "SYSTem:CORRection:STATe";
 const std::vector<SettingSpec>& settingSpecs();
 
 class Settings {
-public:
+  public:
     explicit Settings(int correctionState);
 
     // Sets from a parameter text; returns 0 or the SCPI error number that refuses it.
@@ -79,7 +79,7 @@ public:
     void assign(std::string_view name, int suffix, SettingValue value);
     void reset();
 
-private:
+  private:
     const SettingValue& value(std::string_view name, int suffix) const;
     void keepChannelsInBand();
     int setArfcn(const SettingSpec& spec, int suffix, std::string_view parameter);

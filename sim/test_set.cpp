@@ -65,7 +65,8 @@ std::optional<CommandKey> TestSet::resolve(const Message& message) {
     const std::vector<Command>& table = commands();
     std::vector<int> suffixes;
     for (std::size_t i = 0; i < table.size(); ++i) {
-        if (table[i].query == message.query && table[i].pattern.matches(message.keywords, suffixes)) {
+        if (table[i].query == message.query &&
+            table[i].pattern.matches(message.keywords, suffixes)) {
             return CommandKey{static_cast<int>(i), suffixes};
         }
     }
@@ -90,14 +91,19 @@ ViStatus TestSet::write(std::string_view text) {
     const std::optional<FaultRule> fault = faults_.check(text, key, measuredSource(settings_));
     if (fault) {
         switch (fault->action) {
-            case FaultAction::Timeout: return kViErrorTimeout;
-            case FaultAction::IoError: return kViErrorIo;
-            case FaultAction::Silence: silenced_ = true; return kViErrorTimeout;
+            case FaultAction::Timeout:
+                return kViErrorTimeout;
+            case FaultAction::IoError:
+                return kViErrorIo;
+            case FaultAction::Silence:
+                silenced_ = true;
+                return kViErrorTimeout;
             case FaultAction::ScpiError:
                 errors_.push(fault->code,
                              fault->message.empty() ? errorText(fault->code) : fault->message);
                 return kViSuccess;
-            default: break;
+            default:
+                break;
         }
     }
     execute(message, key);
@@ -117,8 +123,7 @@ std::optional<std::string> TestSet::read() {
     return text;
 }
 
-void TestSet::execute(const std::optional<Message>& message,
-                      const std::optional<CommandKey>& key) {
+void TestSet::execute(const std::optional<Message>& message, const std::optional<CommandKey>& key) {
     if (!message || !key) {
         errors_.push(scpi_error::kUndefinedHeader);
         return;
@@ -130,10 +135,17 @@ void TestSet::execute(const std::optional<Message>& message,
 void TestSet::applyReplyFault(const FaultRule& fault) {
     if (output_.empty()) return;
     switch (fault.action) {
-        case FaultAction::Garbage: reply(fault.reply); break;
-        case FaultAction::LongReply: reply(longReply(fault.length)); break;
-        case FaultAction::Integrity: reply(std::to_string(fault.value)); break;
-        default: break;
+        case FaultAction::Garbage:
+            reply(fault.reply);
+            break;
+        case FaultAction::LongReply:
+            reply(longReply(fault.length));
+            break;
+        case FaultAction::Integrity:
+            reply(std::to_string(fault.value));
+            break;
+        default:
+            break;
     }
 }
 

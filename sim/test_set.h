@@ -25,7 +25,7 @@
 namespace quillon::sim {
 
 class TestSet final : public Instrument {
-public:
+  public:
     // Throws std::invalid_argument when the profile's calibration changes name no entry.
     TestSet(const InstrumentProfile& instrument, const Profile& profile, std::uint32_t seed);
 
@@ -36,7 +36,7 @@ public:
     // The command a message resolves to, for fault selection; empty when it names none.
     static std::optional<CommandKey> resolve(std::string_view message);
 
-private:
+  private:
     struct Call {
         std::vector<int> suffixes;
         std::string parameters;

@@ -47,11 +47,17 @@ struct ShippedBus {
 };
 
 const std::vector<ShippedBus> kShippedBuses{
-    {"healthy.toml", {"GPIB0::5::INSTR", "GPIB0::14::INSTR", "GPIB0::22::INSTR"}, 1,
-     "GB44180123", "K2210"},
+    {"healthy.toml",
+     {"GPIB0::5::INSTR", "GPIB0::14::INSTR", "GPIB0::22::INSTR"},
+     1,
+     "GB44180123",
+     "K2210"},
     {"no-test-set.toml", {"GPIB0::5::INSTR", "GPIB0::9::INSTR", "GPIB0::22::INSTR"}, 0, "", ""},
-    {"two-test-sets.toml", {"GPIB0::14::INSTR", "GPIB0::5::INSTR", "GPIB1::7::INSTR"}, 2,
-     "GB44180123", "K2210"},
+    {"two-test-sets.toml",
+     {"GPIB0::14::INSTR", "GPIB0::5::INSTR", "GPIB1::7::INSTR"},
+     2,
+     "GB44180123",
+     "K2210"},
     {"unsupported-application.toml", {"GPIB0::14::INSTR"}, 1, "GB44180123", "K2211"},
     {"failing-result.toml", {"GPIB0::14::INSTR"}, 1, "GB44180123", "K2210"},
     {"mid-band-error.toml", {"GPIB0::14::INSTR"}, 1, "GB44180123", "K2210"},
@@ -105,9 +111,9 @@ TEST(SimDiscovery, SessionsAnswerTheirGpibAttributesOnly) {
         instrument::ViAttr attribute;
         instrument::ViUInt16 value;
     };
-    for (const Attribute& expected : {Attribute{instrument::kViAttrIntfType, 1},
-                                      Attribute{instrument::kViAttrIntfNum, 1},
-                                      Attribute{instrument::kViAttrGpibPrimaryAddr, 7}}) {
+    for (const Attribute& expected :
+         {Attribute{instrument::kViAttrIntfType, 1}, Attribute{instrument::kViAttrIntfNum, 1},
+          Attribute{instrument::kViAttrGpibPrimaryAddr, 7}}) {
         instrument::ViUInt16 value = 0xFFFF;
         EXPECT_EQ(session.api().getAttribute(vi, expected.attribute, &value), kViSuccess);
         EXPECT_EQ(value, expected.value);
@@ -145,7 +151,7 @@ TEST(SimDiscovery, AnEmptyBusFindsNothing) {
 
 struct BadProfile {
     const char* name;
-    const char* text;  // nullptr: the file does not exist
+    const char* text;   // nullptr: the file does not exist
     const char* words;  // part of the description
 };
 

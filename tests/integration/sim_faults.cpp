@@ -132,9 +132,8 @@ TEST(SimFaults, TheShippedSource2IntegrityProfileClearsAfterThreeRuns) {
     for (const char* command :
          {"PL13:STATes:RFIO:RFSource:DESTination S1S2LOOPBACK", "PL13:LATC:RFINT:LOOPBACK 1",
           "PL13:LATC:RFINT:PATH:SOURCE2 1", "CALL:PDTChannel:ARFCn 40",
-          "PL13:STATes:RFS2:FREQuency 943000000",
-          "PL13:STATes:RFS2:LEVel:NORM:AMPL -12", "PL13:STATes:RFS2:LEVel:RF ON",
-          "PL13:STATes:RFS1:LEVel:RF OFF"}) {
+          "PL13:STATes:RFS2:FREQuency 943000000", "PL13:STATes:RFS2:LEVel:NORM:AMPL -12",
+          "PL13:STATes:RFS2:LEVel:RF ON", "PL13:STATes:RFS1:LEVel:RF OFF"}) {
         set.send(command);
     }
     std::vector<std::string> integrities;

@@ -19,11 +19,15 @@ struct Band {
     const char* frequency;
     int arfcn;
 };
-const std::vector<Band> kBands{{"GSM450", " 464000000", 276}, {"GSM850", " 882000000", 192},
-                               {"PGSM", " 943000000", 40},    {"DCS", "1842000000", 696},
+const std::vector<Band> kBands{{"GSM450", " 464000000", 276},
+                               {"GSM850", " 882000000", 192},
+                               {"PGSM", " 943000000", 40},
+                               {"DCS", "1842000000", 696},
                                {"PCS", "1959000000", 656}};
 
-double number(const std::string& reply) { return std::strtod(reply.c_str(), nullptr); }
+double number(const std::string& reply) {
+    return std::strtod(reply.c_str(), nullptr);
+}
 
 // The source 1 loopback arrangement as the program sends it, plus the path latches that its
 // CW measurement sets.
@@ -35,13 +39,13 @@ void arrangeSource1(TestSetSession& set, const Band& band) {
              "CALL:PDTChannel:PREDuction:LEV2 0", "CALL:PDTChannel:PREDuction:BURS1 PRL1",
              "CALL:PDTChannel:PREDuction:BURS2 PRL2", "PL13:STATes:RFS2:Level:RF OFF",
              "PL13:STATes:RFIO:RFSource:DESTination S1S2LOOPBACK",
-             "CALL:CELL:RFGenerator:FREQuency " + frequency, "CALL:CELL:BAND " + std::string(band.name),
+             "CALL:CELL:RFGenerator:FREQuency " + frequency,
+             "CALL:CELL:BAND " + std::string(band.name),
              "CALL:PDTChannel:ARFCn " + std::to_string(band.arfcn),
              "RFAN:Control:MEASurement:FREQuency:AUTO 0",
-             "RFANalyzer:MANual:MEASurement:FREQuency " + frequency,
-             "PL13:STATES:RFS1:LEVEL:RF ON", "PL13:LATC:RFINT:PATH:SOURCE1 1",
-             "PL13:LATC:RFINT:PATH:SOURCE2 1", "PL13:LATC:RFINT:LOOPBACK 1",
-             "RFANALyzer:CONTrol:POWer:AUTO 0"}) {
+             "RFANalyzer:MANual:MEASurement:FREQuency " + frequency, "PL13:STATES:RFS1:LEVEL:RF ON",
+             "PL13:LATC:RFINT:PATH:SOURCE1 1", "PL13:LATC:RFINT:PATH:SOURCE2 1",
+             "PL13:LATC:RFINT:LOOPBACK 1", "RFANALyzer:CONTrol:POWer:AUTO 0"}) {
         set.send(command);
     }
     ASSERT_EQ(set.nextError(), kNoError);
@@ -201,11 +205,10 @@ double source2BurstError(const std::string& profile) {
         set.send(command);
     }
     const double cw = cwPower(set, -12.0);
-    for (const char* command :
-         {"CALL:CELL:OPERating:MODE EBT", "CALL:CELL:POWer:AMPlitude -12.000",
-          "CALL:PDTChannel:PREDuction:LEV2 14.000",
-          "RFANalyzer:MANual:POWer:SELected:SELected:BURST1 8.000",
-          "RFANalyzer:MANual:POWer:SELected:SELected:BURST2 -6.000"}) {
+    for (const char* command : {"CALL:CELL:OPERating:MODE EBT", "CALL:CELL:POWer:AMPlitude -12.000",
+                                "CALL:PDTChannel:PREDuction:LEV2 14.000",
+                                "RFANalyzer:MANual:POWer:SELected:SELected:BURST1 8.000",
+                                "RFANalyzer:MANual:POWer:SELected:SELected:BURST2 -6.000"}) {
         set.send(command);
     }
     const double burst =
@@ -228,19 +231,23 @@ struct Attenuation {
 
 TEST(SimMeasurements, AttenuationStepsAtTheProfilesLevels) {
     const std::vector<Attenuation> cases{
-        {"healthy.toml", 0, -9, 0},         {"healthy.toml", 0, -10, 10},
-        {"healthy.toml", 0, -25, 10},       {"healthy.toml", 0, -26, 20},
-        {"healthy.toml", 3, -12, 0},        {"healthy.toml", 3, -13, 10},
-        {"healthy.toml", 3, -27, 10},       {"healthy.toml", 3, -28, 20},
-        {"attenuation-edge.toml", 2, -10, 0}, {"attenuation-edge.toml", 2, -11, 10},
+        {"healthy.toml", 0, -9, 0},
+        {"healthy.toml", 0, -10, 10},
+        {"healthy.toml", 0, -25, 10},
+        {"healthy.toml", 0, -26, 20},
+        {"healthy.toml", 3, -12, 0},
+        {"healthy.toml", 3, -13, 10},
+        {"healthy.toml", 3, -27, 10},
+        {"healthy.toml", 3, -28, 20},
+        {"attenuation-edge.toml", 2, -10, 0},
+        {"attenuation-edge.toml", 2, -11, 10},
         {"attenuation-edge.toml", 2, -12, 20},
     };
     for (const Attenuation& c : cases) {
         TestSetSession set(shippedProfile(c.profile));
         set.send(std::string("CALL:CELL:BAND ") + kBands[c.band].name);
         set.send("CALL:CELL:POWer:AMPLitude " + std::to_string(c.level));
-        EXPECT_EQ(set.ask("PL13:STATes:RFS1:LEVel:NORMal:ATTenuation?"),
-                  std::to_string(c.expected))
+        EXPECT_EQ(set.ask("PL13:STATes:RFS1:LEVel:NORMal:ATTenuation?"), std::to_string(c.expected))
             << c.profile << " " << c.level;
     }
 }

@@ -41,8 +41,8 @@ inline std::string shippedProfile(const std::string& name) {
 
 // Writes a profile for one test into the temporary directory and returns its path.
 inline std::string writeProfile(const std::string& name, const std::string& text) {
-    const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                       ("quillon-sim-test-" + name + ".toml");
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("quillon-sim-test-" + name + ".toml");
     std::ofstream(path) << text;
     return path.string();
 }
@@ -54,7 +54,7 @@ inline std::string testSetProfile(const std::string& simulator, const std::strin
 }
 
 class SimSession {
-public:
+  public:
     explicit SimSession(const std::string& profilePath) : api_(simLibrary()) {
         setenv("QUILLON_SIM_PROFILE", profilePath.c_str(), 1);
         rmStatus_ = api_.openDefaultRM(&rm_);
@@ -85,8 +85,8 @@ public:
     // The reply without its line feed; status receives the VISA status.
     std::string query(ViSession vi, const std::string& text, ViStatus* status = nullptr) {
         std::array<char, instrument::kReplyBufferSize> reply{};
-        const ViStatus result = api_.queryf(vi, (text + "\n").c_str(),
-                                            instrument::kReplyReadFormat, reply.data());
+        const ViStatus result =
+            api_.queryf(vi, (text + "\n").c_str(), instrument::kReplyReadFormat, reply.data());
         if (status != nullptr) *status = result;
         std::string answer = reply.data();
         if (!answer.empty() && answer.back() == '\n') answer.pop_back();
@@ -95,7 +95,7 @@ public:
 
     std::string error(ViSession vi) { return query(vi, "SYSTem:ERRor?"); }
 
-private:
+  private:
     instrument::VisaApi& api_;
     ViSession rm_ = 0;
     ViStatus rmStatus_ = instrument::kViSuccess;
@@ -103,7 +103,7 @@ private:
 
 // A session on the default test set of a profile, its error queue cleared.
 class TestSetSession : public SimSession {
-public:
+  public:
     explicit TestSetSession(const std::string& profilePath,
                             const std::string& resource = "GPIB0::14::INSTR")
         : SimSession(profilePath) {
@@ -125,7 +125,7 @@ public:
         return -1;
     }
 
-private:
+  private:
     ViSession vi_ = 0;
 };
 
