@@ -206,7 +206,8 @@ Indices parseTestList(std::string_view list) {
 }
 
 std::variant<int, std::string> parseIterations(std::string_view text) {
-    const std::optional<int> number = wholeNumber(trimBlanks(text));
+    text = trimBlanks(text);
+    const std::optional<int> number = wholeNumber(text);
     if (!number || *number < testrun::TestOptions::kMinIterations ||
         *number > testrun::TestOptions::kMaxIterations) {
         return "'" + std::string(text) + "' is not a whole number from 1 to 100";
