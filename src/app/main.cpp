@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: MIT
+// The program's entry: reads the command line, loads the VISA library, arranges the
+// single-instance check and hands over to the console or the windows front-end.
+
+#include <iostream>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/front_end.h"
+#include "app/instance_lock.h"
+#include "app/launch.h"
+#include "testrun/operator_interface.h"
+#include "ui/console/console_front_end.h"
+#include "ui/qt/qt_front_end.h"
+
+namespace {
+
+using namespace quillon;
+
+int refuseCommandLine(const std::string& message) {
+    std::cerr << "quillon: " << message << "\nTry 'quillon --help' for the options.\n";
+    return testrun::kExitBadCommandLine;
+}
+
+double pauseScaleOrDefault() {
+    const std::optional<double> scale = app::pauseScale(app::processEnvironment());
+    if (scale) return *scale;
+    std::cerr << "quillon: QUILLON_PAUSE_SCALE is not a number of 0 or more; ignored\n";
+    return 1.0;
+}
+
+// The lock is taken when start-up asks and then held until the process ends.
+std::function<bool()> instanceCheck(app::InstanceLock& lock) {
+    return [&lock] {
+        lock = app::InstanceLock(app::defaultInstanceLockPath());
+        if (!lock.error().empty()) {
+            // Better to run unguarded than to refuse every start because /tmp is unwritable.
+            std::cerr << "quillon: single-instance check skipped: " << lock.error() << '\n';
+            return false;
+        }
+        return !lock.held();
+    };
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const auto parsed = app::parseCommandLine(args);
+    if (const auto* error = std::get_if<app::CommandLineError>(&parsed)) {
+        return refuseCommandLine(error->message);
+    }
+    const app::CommandLine& line = std::get<app::CommandLine>(parsed);
+    if (line.help) {
+        std::cout << app::usageText();
+        return 0;
+    }
+
+    const std::string folder = app::executableDirectory();
+    if (!line.simProfile.empty()) app::exportSimProfile(line.simProfile);
+    const app::LoadedVisa visa = app::loadVisa(app::visaLibraryPath(line, folder));
+
+    app::InstanceLock lock;
+    app::StartupEnvironment environment;
+    environment.visa = visa.library.get();
+    environment.loadError = visa.error;
+    environment.anotherInstanceRunning = instanceCheck(lock);
+    environment.runSettings = app::runSettingsFor(line, folder);
+
+    app::FrontEndOptions options;
+    options.saveFile = line.saveFile;
+    options.pauseScale = pauseScaleOrDefault();
+
+    if (app::wantsConsole(line, app::processEnvironment())) {
+        return ui::runConsole(environment, options);
+    }
+    return ui::runWindows(argc, argv, environment, options);
+}
