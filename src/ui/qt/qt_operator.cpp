@@ -90,6 +90,7 @@ void QtOperator::runOptions(testrun::TestOptions& options) {
 }
 
 void QtOperator::pause(std::chrono::milliseconds duration) {
+    if (!(pauseScale_ > 0.0)) return;  // 0 (or nonsense) skips the pause
     std::this_thread::sleep_for(duration * pauseScale_);
 }
 

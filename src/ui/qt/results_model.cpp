@@ -2,17 +2,23 @@
 #include "ui/qt/results_model.h"
 
 #include <QFontDatabase>
-#include <QFontInfo>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QStyle>
 #include <QTableView>
 
 namespace quillon::ui {
 
+bool isMonospaced(const QFont& font) {
+    const QFontMetrics metrics(font);
+    return metrics.horizontalAdvance(QLatin1Char('i')) ==
+           metrics.horizontalAdvance(QLatin1Char('W'));
+}
+
 QFont resultsFont() {
     QFont font(QStringLiteral("Courier New"), 9);
     font.setStyleHint(QFont::TypeWriter);
-    if (!QFontInfo(font).fixedPitch()) {
+    if (!isMonospaced(font)) {
         font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
         font.setPointSize(9);
     }

@@ -37,8 +37,11 @@ private:
     QFont boldFont_;
 };
 
-// The grid's font: "Courier New" 9 pt, or the system's fixed-width font where it is missing.
+// The grid's font: "Courier New" 9 pt, or the system's fixed-width font where neither it nor a
+// substitute of the same kind is installed.
 QFont resultsFont();
+// Whether all characters of font are equally wide (what the grid's columns rely on).
+bool isMonospaced(const QFont& font);
 
 // Sets up view for the grid: its font, no row numbers, no editing.
 void setUpResultsView(QTableView& view);

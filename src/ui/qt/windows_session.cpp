@@ -29,7 +29,6 @@ void flushAndExit(int exitCode) {
 WindowsSession::WindowsSession(WindowsHooks hooks) : hooks_(std::move(hooks)) {
     testForm_ = std::make_unique<frmDoTestWindow>(hooks_.choosers,
                                                   [this] { hooks_.endProcess(testrun::kExitPass); });
-    operator_ = std::make_unique<QtOperator>(*this, hooks_.pauseScale);
 }
 
 WindowsSession::~WindowsSession() {
@@ -43,6 +42,7 @@ void WindowsSession::start(const app::StartupEnvironment& environment,
                            const app::FrontEndOptions& options) {
     environment_ = environment;
     options_ = options;
+    operator_ = std::make_unique<QtOperator>(*this, options.pauseScale);
     worker_ = std::thread([this] { runWorker(); });
 }
 

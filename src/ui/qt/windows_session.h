@@ -32,8 +32,6 @@ struct WindowsHooks {
     OutputChoosers choosers = OutputChoosers::interactive();
     // Ends the process (Exit, closing the test form, endProgram). The default never returns.
     std::function<void(int exitCode)> endProcess = flushAndExit;
-    // Multiplies every pause of the run; below 1 only in tests.
-    double pauseScale = 1.0;
 };
 
 // The windows of one program run and the worker thread that runs the program's logic.
@@ -52,7 +50,8 @@ public:
     WindowsSession(const WindowsSession&) = delete;
     WindowsSession& operator=(const WindowsSession&) = delete;
 
-    // Starts the program's logic on the worker thread. environment and options are copied.
+    // Starts the program's logic on the worker thread. environment and options are copied;
+    // options.pauseScale multiplies every pause of the run.
     void start(const app::StartupEnvironment& environment, const app::FrontEndOptions& options);
 
     // The worker has left the program's logic: the run reached its end, or the program was
