@@ -7,13 +7,13 @@
 namespace quillon::sim {
 
 void TestSet::addSettingCommands(std::vector<Command>& table) {
-    for (const SettingSpec& spec : settingSpecs()) {
-        const SettingSpec* known = &spec;
+    for (const SettingDefinition& definition : settingDefinitions()) {
+        const SettingDefinition* known = &definition;
         table.push_back(
-            {HeaderPattern(spec.pattern), false,
+            {HeaderPattern(definition.pattern), false,
              [known](TestSet& set, const Call& call) { set.setSetting(*known, call); }});
         table.push_back(
-            {HeaderPattern(spec.pattern), true,
+            {HeaderPattern(definition.pattern), true,
              [known](TestSet& set, const Call& call) { set.querySetting(*known, call); }});
     }
 }

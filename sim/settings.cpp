@@ -13,71 +13,72 @@
 namespace quillon::sim {
 namespace {
 
-SettingSpec choice(std::string pattern, std::vector<std::string> choices, std::string initial,
-                   int suffixes = 1) {
-    SettingSpec spec;
-    spec.pattern = std::move(pattern);
-    spec.kind = ParamKind::Choice;
-    spec.choices = std::move(choices);
-    spec.initial = std::move(initial);
-    spec.suffixes = suffixes;
-    return spec;
+SettingDefinition choice(std::string pattern, std::vector<std::string> choices, std::string initial,
+                         int suffixes = 1) {
+    SettingDefinition definition;
+    definition.pattern = std::move(pattern);
+    definition.kind = ParamKind::Choice;
+    definition.choices = std::move(choices);
+    definition.initial = std::move(initial);
+    definition.suffixes = suffixes;
+    return definition;
 }
 
-SettingSpec number(std::string pattern, double low, double high, Unit unit, double initial,
-                   int suffixes = 1) {
-    SettingSpec spec;
-    spec.pattern = std::move(pattern);
-    spec.kind = ParamKind::Number;
-    spec.low = low;
-    spec.high = high;
-    spec.unit = unit;
-    spec.initial = initial;
-    spec.suffixes = suffixes;
-    return spec;
+SettingDefinition number(std::string pattern, double low, double high, Unit unit, double initial,
+                         int suffixes = 1) {
+    SettingDefinition definition;
+    definition.pattern = std::move(pattern);
+    definition.kind = ParamKind::Number;
+    definition.low = low;
+    definition.high = high;
+    definition.unit = unit;
+    definition.initial = initial;
+    definition.suffixes = suffixes;
+    return definition;
 }
 
-SettingSpec integer(std::string pattern, double low, double high, double initial,
-                    int suffixes = 1) {
-    SettingSpec spec = number(std::move(pattern), low, high, Unit::None, initial, suffixes);
-    spec.kind = ParamKind::Integer;
-    return spec;
+SettingDefinition integer(std::string pattern, double low, double high, double initial,
+                          int suffixes = 1) {
+    SettingDefinition definition =
+        number(std::move(pattern), low, high, Unit::None, initial, suffixes);
+    definition.kind = ParamKind::Integer;
+    return definition;
 }
 
-SettingSpec boolean(std::string pattern, double initial) {
-    SettingSpec spec = number(std::move(pattern), 0, 1, Unit::None, initial);
-    spec.kind = ParamKind::Boolean;
-    return spec;
+SettingDefinition boolean(std::string pattern, double initial) {
+    SettingDefinition definition = number(std::move(pattern), 0, 1, Unit::None, initial);
+    definition.kind = ParamKind::Boolean;
+    return definition;
 }
 
-SettingSpec arfcn(std::string pattern) {
-    SettingSpec spec = integer(std::move(pattern), 0, 1023, defaultArfcn(2));
-    spec.kind = ParamKind::Arfcn;
-    return spec;
+SettingDefinition arfcn(std::string pattern) {
+    SettingDefinition definition = integer(std::move(pattern), 0, 1023, defaultArfcn(2));
+    definition.kind = ParamKind::Arfcn;
+    return definition;
 }
 
-SettingSpec maskList(std::string pattern, std::string initial, int suffixes) {
-    SettingSpec spec;
-    spec.pattern = std::move(pattern);
-    spec.kind = ParamKind::MaskList;
-    spec.initial = std::move(initial);
-    spec.suffixes = suffixes;
-    return spec;
+SettingDefinition maskList(std::string pattern, std::string initial, int suffixes) {
+    SettingDefinition definition;
+    definition.pattern = std::move(pattern);
+    definition.kind = ParamKind::MaskList;
+    definition.initial = std::move(initial);
+    definition.suffixes = suffixes;
+    return definition;
 }
 
 // The set-up commands every measurement shares, under its own mnemonic.
-void addMeasurementSetup(std::vector<SettingSpec>& specs, const std::string& mnemonic) {
+void addMeasurementSetup(std::vector<SettingDefinition>& definitions, const std::string& mnemonic) {
     const std::string root = "SETup:" + mnemonic;
-    specs.push_back(boolean(root + ":COUNt:STATe", 0));
-    specs.push_back(integer(root + ":COUNt:NUMBer", 1, 999, 10));
-    specs.push_back(boolean(root + ":CONTinuous", 1));
-    specs.push_back(choice(root + ":TRIGger:SOURce", {"IMMediate", "PROTocol", "RISE", "EXTernal"},
-                           "IMMediate"));
-    specs.push_back(number(root + ":TRIGger:DELay", -0.01, 0.01, Unit::Seconds, 0.0));
+    definitions.push_back(boolean(root + ":COUNt:STATe", 0));
+    definitions.push_back(integer(root + ":COUNt:NUMBer", 1, 999, 10));
+    definitions.push_back(boolean(root + ":CONTinuous", 1));
+    definitions.push_back(choice(root + ":TRIGger:SOURce",
+                                 {"IMMediate", "PROTocol", "RISE", "EXTernal"}, "IMMediate"));
+    definitions.push_back(number(root + ":TRIGger:DELay", -0.01, 0.01, Unit::Seconds, 0.0));
 }
 
-std::vector<SettingSpec> buildSpecs() {
-    std::vector<SettingSpec> specs{
+std::vector<SettingDefinition> buildDefinitions() {
+    std::vector<SettingDefinition> definitions{
         choice(std::string(setting::kMode), {"EBPT", "EBT", "CW"}, "EBPT"),
         number(std::string(setting::kCellAmplitude), -127, 0, Unit::Dbm, -85),
         number(std::string(setting::kCwAmplitude), -127, 0, Unit::Dbm, -85),
@@ -114,13 +115,13 @@ std::vector<SettingSpec> buildSpecs() {
         maskList("SETup:PVTime:CUSTom#:MASK:UPPer", "0us,4dBc,577us,4dBc", 2),
         maskList("SETup:PVTime:CUSTom#:MASK:LOWer", "0us,-200dBc,577us,-200dBc", 2),
     };
-    SettingSpec correction = boolean(std::string(setting::kCorrection), 1);
+    SettingDefinition correction = boolean(std::string(setting::kCorrection), 1);
     correction.keptByReset = true;
-    specs.push_back(correction);
+    definitions.push_back(correction);
     for (const char* mnemonic : {"PFERror", "PVTime", "EMACcuracy", "ETXPower", "TXPower"}) {
-        addMeasurementSetup(specs, mnemonic);
+        addMeasurementSetup(definitions, mnemonic);
     }
-    return specs;
+    return definitions;
 }
 
 // Scale of a unit suffix for a parameter of this unit; nullopt when the suffix does not fit.
@@ -175,9 +176,9 @@ std::string numberReply(double value) {
 
 }  // namespace
 
-const std::vector<SettingSpec>& settingSpecs() {
-    static const std::vector<SettingSpec> specs = buildSpecs();
-    return specs;
+const std::vector<SettingDefinition>& settingDefinitions() {
+    static const std::vector<SettingDefinition> definitions = buildDefinitions();
+    return definitions;
 }
 
 Settings::Settings(int correctionState) {
@@ -186,11 +187,11 @@ Settings::Settings(int correctionState) {
 }
 
 void Settings::reset() {
-    for (const SettingSpec& spec : settingSpecs()) {
-        for (int suffix = 1; suffix <= spec.suffixes; ++suffix) {
-            const auto key = std::make_pair(spec.pattern, suffix);
-            if (spec.keptByReset && values_.count(key) != 0) continue;
-            values_[key] = spec.initial;
+    for (const SettingDefinition& definition : settingDefinitions()) {
+        for (int suffix = 1; suffix <= definition.suffixes; ++suffix) {
+            const auto key = std::make_pair(definition.pattern, suffix);
+            if (definition.keptByReset && values_.count(key) != 0) continue;
+            values_[key] = definition.initial;
         }
     }
     keepChannelsInBand();
@@ -222,7 +223,8 @@ void Settings::keepChannelsInBand() {
     }
 }
 
-int Settings::setArfcn(const SettingSpec& spec, int suffix, std::string_view parameter) {
+int Settings::setArfcn(const SettingDefinition& definition, int suffix,
+                       std::string_view parameter) {
     const auto parsed = parseNumber(parameter);
     if (!parsed || !parsed->unit.empty()) return scpi_error::kDataTypeError;
     const std::size_t band = *bandIndex(choice(setting::kBand));
@@ -230,18 +232,18 @@ int Settings::setArfcn(const SettingSpec& spec, int suffix, std::string_view par
     if (channel != std::floor(channel) || !arfcnInBand(band, static_cast<int>(channel))) {
         return scpi_error::kIllegalParameterValue;
     }
-    assign(spec.pattern, suffix, channel);
+    assign(definition.pattern, suffix, channel);
     return 0;
 }
 
-int Settings::set(const SettingSpec& spec, int suffix, std::string_view parameter) {
-    if (suffix < 1 || suffix > spec.suffixes) return scpi_error::kUndefinedHeader;
-    switch (spec.kind) {
+int Settings::set(const SettingDefinition& definition, int suffix, std::string_view parameter) {
+    if (suffix < 1 || suffix > definition.suffixes) return scpi_error::kUndefinedHeader;
+    switch (definition.kind) {
         case ParamKind::Choice:
-            for (const std::string& option : spec.choices) {
+            for (const std::string& option : definition.choices) {
                 if (mnemonicMatches(option, parameter)) {
-                    assign(spec.pattern, suffix, option);
-                    if (spec.pattern == setting::kBand) keepChannelsInBand();
+                    assign(definition.pattern, suffix, option);
+                    if (definition.pattern == setting::kBand) keepChannelsInBand();
                     return 0;
                 }
             }
@@ -249,7 +251,7 @@ int Settings::set(const SettingSpec& spec, int suffix, std::string_view paramete
         case ParamKind::Boolean: {
             const std::string word = upperCase(parameter);
             if (word == "ON" || word == "OFF") {
-                assign(spec.pattern, suffix, word == "ON" ? 1.0 : 0.0);
+                assign(definition.pattern, suffix, word == "ON" ? 1.0 : 0.0);
                 return 0;
             }
             const auto parsed = parseNumber(parameter);
@@ -257,46 +259,46 @@ int Settings::set(const SettingSpec& spec, int suffix, std::string_view paramete
             if (parsed->value != 0.0 && parsed->value != 1.0) {
                 return scpi_error::kIllegalParameterValue;
             }
-            assign(spec.pattern, suffix, parsed->value);
+            assign(definition.pattern, suffix, parsed->value);
             return 0;
         }
         case ParamKind::Arfcn:
-            return setArfcn(spec, suffix, parameter);
+            return setArfcn(definition, suffix, parameter);
         case ParamKind::MaskList:
             if (!validMask(parameter)) return scpi_error::kIllegalParameterValue;
-            assign(spec.pattern, suffix, std::string(trim(parameter)));
+            assign(definition.pattern, suffix, std::string(trim(parameter)));
             return 0;
         case ParamKind::Number:
         case ParamKind::Integer: {
             const auto parsed = parseNumber(parameter);
             if (!parsed) return scpi_error::kDataTypeError;
-            const auto scale = unitScale(spec.unit, parsed->unit);
+            const auto scale = unitScale(definition.unit, parsed->unit);
             if (!scale) return scpi_error::kInvalidSuffix;
             const double converted = parsed->value * *scale;
             const bool whole = converted == std::floor(converted);
-            if (!(converted >= spec.low && converted <= spec.high) ||
-                (spec.kind == ParamKind::Integer && !whole)) {
+            if (!(converted >= definition.low && converted <= definition.high) ||
+                (definition.kind == ParamKind::Integer && !whole)) {
                 return scpi_error::kIllegalParameterValue;
             }
-            assign(spec.pattern, suffix, converted);
+            assign(definition.pattern, suffix, converted);
             return 0;
         }
     }
     return scpi_error::kIllegalParameterValue;
 }
 
-std::string Settings::reply(const SettingSpec& spec, int suffix) const {
-    switch (spec.kind) {
+std::string Settings::reply(const SettingDefinition& definition, int suffix) const {
+    switch (definition.kind) {
         case ParamKind::Choice:
-            return shortForm(choice(spec.pattern, suffix));
+            return shortForm(choice(definition.pattern, suffix));
         case ParamKind::MaskList:
-            return choice(spec.pattern, suffix);
+            return choice(definition.pattern, suffix);
         case ParamKind::Boolean:
         case ParamKind::Integer:
         case ParamKind::Arfcn:
-            return std::to_string(static_cast<long>(number(spec.pattern, suffix)));
+            return std::to_string(static_cast<long>(number(definition.pattern, suffix)));
         case ParamKind::Number:
-            return numberReply(number(spec.pattern, suffix));
+            return numberReply(number(definition.pattern, suffix));
     }
     return {};
 }

@@ -19,7 +19,7 @@ enum class Unit { None, Dbm, Db, Hz, Seconds };
 
 using SettingValue = std::variant<double, std::string>;
 
-struct SettingSpec {
+struct SettingDefinition {
     std::string pattern;  // header pattern; also the setting's name
     ParamKind kind = ParamKind::Number;
     std::vector<std::string> choices;  // Choice: canonical mnemonics
@@ -63,16 +63,16 @@ inline constexpr std::string_view kCorrection = "SYSTem:CORRection:STATe";
 }  // namespace setting
 
 // Every setting of the test set, the measurement set-ups included.
-const std::vector<SettingSpec>& settingSpecs();
+const std::vector<SettingDefinition>& settingDefinitions();
 
 class Settings {
   public:
     explicit Settings(int correctionState);
 
     // Sets from a parameter text; returns 0 or the SCPI error number that refuses it.
-    int set(const SettingSpec& spec, int suffix, std::string_view parameter);
+    int set(const SettingDefinition& definition, int suffix, std::string_view parameter);
     // The reply of the query form.
-    std::string reply(const SettingSpec& spec, int suffix) const;
+    std::string reply(const SettingDefinition& definition, int suffix) const;
 
     double number(std::string_view name, int suffix = 1) const;
     std::string choice(std::string_view name, int suffix = 1) const;
@@ -82,7 +82,7 @@ class Settings {
   private:
     const SettingValue& value(std::string_view name, int suffix) const;
     void keepChannelsInBand();
-    int setArfcn(const SettingSpec& spec, int suffix, std::string_view parameter);
+    int setArfcn(const SettingDefinition& definition, int suffix, std::string_view parameter);
 
     std::map<std::pair<std::string, int>, SettingValue> values_;
 };

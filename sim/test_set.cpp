@@ -197,26 +197,26 @@ void TestSet::synchronised(const Call& call) {
     }
 }
 
-void TestSet::setSetting(const SettingSpec& spec, const Call& call) {
+void TestSet::setSetting(const SettingDefinition& definition, const Call& call) {
     if (call.parameters.empty()) {
         errors_.push(scpi_error::kMissingParameter);
         return;
     }
-    if (spec.kind != ParamKind::MaskList && splitParameters(call.parameters).size() > 1) {
+    if (definition.kind != ParamKind::MaskList && splitParameters(call.parameters).size() > 1) {
         errors_.push(scpi_error::kParameterNotAllowed);
         return;
     }
-    const int error = settings_.set(spec, call.suffix(), call.parameters);
+    const int error = settings_.set(definition, call.suffix(), call.parameters);
     if (error != 0) errors_.push(error);
 }
 
-void TestSet::querySetting(const SettingSpec& spec, const Call& call) {
+void TestSet::querySetting(const SettingDefinition& definition, const Call& call) {
     if (!expectNoParameters(call)) return;
-    if (call.suffix() > spec.suffixes) {
+    if (call.suffix() > definition.suffixes) {
         errors_.push(scpi_error::kUndefinedHeader);
         return;
     }
-    reply(settings_.reply(spec, call.suffix()));
+    reply(settings_.reply(definition, call.suffix()));
 }
 
 void TestSet::attenuationQuery(const Call& call) {

@@ -69,8 +69,8 @@ class TestSet final : public Instrument {
     void applicationRevision(const Call& call);
     void testApplication(const Call& call);
     void synchronised(const Call& call);
-    void setSetting(const SettingSpec& spec, const Call& call);
-    void querySetting(const SettingSpec& spec, const Call& call);
+    void setSetting(const SettingDefinition& definition, const Call& call);
+    void querySetting(const SettingDefinition& definition, const Call& call);
     void attenuationQuery(const Call& call);
     void calibrationWrite(const Call& call);
     void calibrationRead(const Call& call);

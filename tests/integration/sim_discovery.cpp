@@ -131,7 +131,7 @@ TEST(SimDiscovery, SessionsAnswerTheirGpibAttributesOnly) {
 TEST(SimDiscovery, ForeignAndSilentInstrumentsBehaveAsTheirKind) {
     SimSession session(shippedProfile("healthy.toml"));
     const ViSession foreign = session.open("GPIB0::5::INSTR");
-    EXPECT_EQ(session.query(foreign, "*IDN?"), "Halvorsen Instruments,HX-3300,0042117,1.04");
+    EXPECT_EQ(session.query(foreign, "*IDN?"), "Other Maker,OM-3300,0042117,1.04");
     session.write(foreign, "syst:curr:ta:mod?");
     EXPECT_EQ(session.error(foreign), "-113,\"Undefined header\"");
 
