@@ -14,8 +14,8 @@ inline constexpr std::array<double, 25> kBuiltInDelaySetting = {
     36, 60, 87, 0,  0,   //
     0,  0,  0,  0,  0,
 };
-inline constexpr std::array<double, 5> kBuiltInDataDelay = {0.000646098, 0, 0.00003367,
-                                                            0.00003367, 0};
+inline constexpr std::array<double, 5> kBuiltInDataDelay = {0.000646098, 0, 0.00003367, 0.00003367,
+                                                            0};
 
 inline constexpr const char* kDelaySettingFileName = "4750_bbgen_delay_setting_cal_data.txt";
 inline constexpr const char* kDataDelayFileName = "4750_bbgen_data_delay_cal_data.txt";

@@ -5,10 +5,9 @@
 // formats of commands sent to the test set are elsewhere (instrument/conventions.h) and never
 // follow these.
 
-#include <string>
-
 #include <QDateTime>
 #include <QLocale>
+#include <string>
 
 namespace quillon::testrun {
 

@@ -60,8 +60,8 @@ public:
         "|>Unit  |>      Result";
 
     // Construction is the form load: band table, calibration tables and their files.
-    frmDoTest(instrument::clsVisa& visa, instrument::ProgramValues& program,
-              OperatorInterface& ui, RunSettings settings);
+    frmDoTest(instrument::clsVisa& visa, instrument::ProgramValues& program, OperatorInterface& ui,
+              RunSettings settings);
     ~frmDoTest();
     frmDoTest(const frmDoTest&) = delete;
     frmDoTest& operator=(const frmDoTest&) = delete;
@@ -159,8 +159,7 @@ private:
                         const measurements::clsPFERMeas& meas);
     void reportPvtRow(std::int16_t band, const char* source, const measurements::clsPVTMeas& meas);
     template <typename Power>
-    void reportPowerRow(std::int16_t band, const char* source, const char* test,
-                        const Power& meas);
+    void reportPowerRow(std::int16_t band, const char* source, const char* test, const Power& meas);
     void reportModAccRows(std::int16_t band);
     void appendResultRow(std::int16_t band, const char* source, const char* test, double value,
                          double lowLimit, const std::string& highLimit, const std::string& unit,
@@ -196,8 +195,7 @@ private:
     std::unique_ptr<measurements::clsGmskPower> src2GmskPower_;
 
     // Calibration data.
-    bool compareCalTables(instrument::ViSession vi, const CalTableKind& kind,
-                          const double* table);
+    bool compareCalTables(instrument::ViSession vi, const CalTableKind& kind, const double* table);
     void writeCalTables(instrument::ViSession vi, const CalTableKind& kind, const double* table);
     void waitForSync(instrument::ViSession vi);
     std::string runStart_;  // start time and date as shown in the information row

@@ -30,9 +30,12 @@ constexpr std::array<ConfigReductions, 4> kConfigReductions = {{
 
 double reductionDb(Reduction reduction, const frmDoTest::Levels& levels) {
     switch (reduction) {
-        case Reduction::Offset1: return levels.offset1Power;
-        case Reduction::Offset2: return levels.offset2Power;
-        case Reduction::None: break;
+        case Reduction::Offset1:
+            return levels.offset1Power;
+        case Reduction::Offset2:
+            return levels.offset2Power;
+        case Reduction::None:
+            break;
     }
     return 0.0;
 }

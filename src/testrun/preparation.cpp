@@ -22,8 +22,8 @@ constexpr const char* kCorrectionQuery = "SYSTem:CORRection:STATE?";
 constexpr const char* kCorrectionCommand = "SYSTem:CORRection:STATe ";
 
 bool supported(const std::string& application) {
-    return std::find(kSupportedApplications.begin(), kSupportedApplications.end(),
-                     application) != kSupportedApplications.end();
+    return std::find(kSupportedApplications.begin(), kSupportedApplications.end(), application) !=
+           kSupportedApplications.end();
 }
 
 }  // namespace

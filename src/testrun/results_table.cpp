@@ -92,9 +92,8 @@ void frmDoTest::appendResultRow(std::int16_t band, const char* source, const cha
 
 void frmDoTest::reportPferRows(std::int16_t band, const char* source,
                                const measurements::clsPFERMeas& m) {
-    appendResultRow(band, source, "GMSK Frequency Error", m.maxFreqError(),
-                    m.freqErrLowLimit(band), displayNumber(m.freqErrHighLimit(band)),
-                    m.freqErrUnits(),
+    appendResultRow(band, source, "GMSK Frequency Error", m.maxFreqError(), m.freqErrLowLimit(band),
+                    displayNumber(m.freqErrHighLimit(band)), m.freqErrUnits(),
                     [&](double v) { return m.getFreqErrPassFailString(v, band); });
     appendResultRow(band, source, "GMSK RMS Phase Error", m.maxRmsPhaseError(),
                     m.rmsPhaseErrLowLimit(band), displayNumber(m.rmsPhaseErrHighLimit(band)),

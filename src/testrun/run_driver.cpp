@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "testrun/frmDoTest.h"
-
+#include <QDateTime>
+#include <QLocale>
 #include <chrono>
 #include <utility>
 
-#include <QDateTime>
-#include <QLocale>
-
 #include "testrun/calibration_data.h"
 #include "testrun/display_format.h"
+#include "testrun/frmDoTest.h"
 
 namespace quillon::testrun {
 namespace {
@@ -21,7 +19,8 @@ constexpr std::int16_t kInfoRow = 1;
 constexpr std::int16_t kCalCodeColumn = 3;
 constexpr std::int16_t kVerdictColumn = 7;
 constexpr auto kConfigSettle = 1000ms;
-constexpr const char* kRunErrorText = "Error running tests.  Please check 4750 screen and try again";
+constexpr const char* kRunErrorText =
+    "Error running tests.  Please check 4750 screen and try again";
 
 const std::string kNoText;
 
@@ -52,9 +51,13 @@ frmDoTest::frmDoTest(instrument::clsVisa& visa, instrument::ProgramValues& progr
 
 frmDoTest::~frmDoTest() = default;
 
-measurements::MeasurementContext frmDoTest::context() const { return {visa_, program_}; }
+measurements::MeasurementContext frmDoTest::context() const {
+    return {visa_, program_};
+}
 
-instrument::ViSession frmDoTest::vi() const { return mom_ ? mom_->MomVI() : 0; }
+instrument::ViSession frmDoTest::vi() const {
+    return mom_ ? mom_->MomVI() : 0;
+}
 
 const std::string& frmDoTest::serialNumber() const {
     return mom_ ? mom_->MomSerialNumber() : kNoText;
@@ -65,7 +68,9 @@ const frmDoTest::Band* frmDoTest::bandAt(std::int16_t band) {
     return &kBands[static_cast<std::size_t>(band)];
 }
 
-void frmDoTest::setStatus(const std::string& text) { ui_.setLabel(FormLabel::TestStatus, text); }
+void frmDoTest::setStatus(const std::string& text) {
+    ui_.setLabel(FormLabel::TestStatus, text);
+}
 
 void frmDoTest::setProgress(int value, int maximum) {
     progressValue_ = value;
@@ -73,9 +78,13 @@ void frmDoTest::setProgress(int value, int maximum) {
     ui_.setProgress(progressValue_, progressMaximum_);
 }
 
-void frmDoTest::stepProgress() { setProgress(progressValue_ + 1, progressMaximum_); }
+void frmDoTest::stepProgress() {
+    setProgress(progressValue_ + 1, progressMaximum_);
+}
 
-void frmDoTest::publishGrid() { ui_.showGrid(grid_); }
+void frmDoTest::publishGrid() {
+    ui_.showGrid(grid_);
+}
 
 void frmDoTest::selectDefaultOptions() {
     for (std::int16_t band = 0; band < TestOptions::kBands; ++band) options_.setBand(band, true);
@@ -91,7 +100,8 @@ void frmDoTest::applyPreset(const PresetChoice& preset) {
         for (std::int16_t band = 0; band < TestOptions::kBands; ++band) {
             options_.setBand(band, false);
         }
-        for (const int band : *preset.bands) options_.setBand(static_cast<std::int16_t>(band), true);
+        for (const int band : *preset.bands)
+            options_.setBand(static_cast<std::int16_t>(band), true);
     }
     if (preset.tests) {
         for (std::int16_t test = 0; test < TestOptions::kCalibrateSource; ++test) {
@@ -220,7 +230,8 @@ RunOutcome frmDoTest::runTest() {
     ui_.setResultButtonsEnabled(true);
     showVerdict(!runFailed && failCount_ == 0);
     setProgress(0, progressMaximum_);
-    if (runFailed) ui_.messageBox(instrument::clsVisa::kTitle, kRunErrorText, MessageIcon::Critical);
+    if (runFailed)
+        ui_.messageBox(instrument::clsVisa::kTitle, kRunErrorText, MessageIcon::Critical);
     return RunOutcome{runFailed, failCount_};
 }
 

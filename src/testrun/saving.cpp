@@ -22,7 +22,9 @@ std::size_t sequenceLength(unsigned char lead) {
     return 0;
 }
 
-bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+bool isContinuation(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
 
 // Appends one cell as single-byte Latin-1: a character outside Latin-1, or a byte that is not
 // valid UTF-8, becomes '?'; a line break becomes a blank, so every row stays one line.

@@ -43,8 +43,8 @@ bool frmDoTest::searchAttenuation(double target, double& level, double* previous
         }
         if (previousLevel != nullptr) *previousLevel = level;
         level -= 1.0;
-        errorOccurred = visa_.sendWithStatusCheck(session, false,
-                                                  kAmplitudeCommand + instrument::shortestText(level));
+        errorOccurred = visa_.sendWithStatusCheck(
+            session, false, kAmplitudeCommand + instrument::shortestText(level));
         if (errorOccurred) continue;
         std::string reply;
         errorOccurred = visa_.queryInstrument(session, kAttenuationQuery, reply);
@@ -79,17 +79,18 @@ bool frmDoTest::measureSource1CWPowers() {
     measurements::clsCWPowerMeas cw(context());
     const instrument::ViSession session = vi();
     Levels& l = levels_;
-    bool errorOccurred = sendChain({"CALL:CELL:OPERating:MODE CW", "PL13:STATES:RFS2:LEVEL:RF OFF"});
+    bool errorOccurred =
+        sendChain({"CALL:CELL:OPERating:MODE CW", "PL13:STATES:RFS2:LEVEL:RF OFF"});
     if (!errorOccurred) {
         errorOccurred = cw.runMeas(session, l.mainPower, kLoopbackGain, l.src1MainPower);
     }
     if (!errorOccurred) {
-        errorOccurred = cw.runMeas(session, l.mainPower - l.offset1Power, kLoopbackGain,
-                                   l.src1Offset1CWPower);
+        errorOccurred =
+            cw.runMeas(session, l.mainPower - l.offset1Power, kLoopbackGain, l.src1Offset1CWPower);
     }
     if (!errorOccurred) {
-        errorOccurred = cw.runMeas(session, l.mainPower - l.offset2Power, kLoopbackGain,
-                                   l.src1Offset2CWPower);
+        errorOccurred =
+            cw.runMeas(session, l.mainPower - l.offset2Power, kLoopbackGain, l.src1Offset2CWPower);
     }
     return errorOccurred;
 }

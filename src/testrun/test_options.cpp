@@ -11,7 +11,9 @@ namespace {
 constexpr std::array<int, TestOptions::kTests> kTestWeight = {4, 4, 4, 4, 4, 1, 1, 1, 0};
 constexpr std::int16_t kAllChosenWeight = 115;  // five bands, tests 0 to 7
 
-bool inRange(std::int16_t index, int size) { return index >= 0 && index < size; }
+bool inRange(std::int16_t index, int size) {
+    return index >= 0 && index < size;
+}
 
 }  // namespace
 

@@ -38,7 +38,9 @@ void FakeOperator::setLabel(testrun::FormLabel label, const std::string& text) {
     labels.emplace_back(label, text);
 }
 
-void FakeOperator::setProgress(int value, int maximum) { progress.push_back({value, maximum}); }
+void FakeOperator::setProgress(int value, int maximum) {
+    progress.push_back({value, maximum});
+}
 
 testrun::WizardOutcome FakeOperator::runWizard(const std::string& serialNumber) {
     wizardSerials.push_back(serialNumber);
@@ -61,6 +63,8 @@ void FakeOperator::pause(std::chrono::milliseconds duration) {
     if (onPause) onPause(duration);
 }
 
-void FakeOperator::endProgram(int exitCode) { throw ProgramEnded{exitCode}; }
+void FakeOperator::endProgram(int exitCode) {
+    throw ProgramEnded{exitCode};
+}
 
 }  // namespace quillon::testing

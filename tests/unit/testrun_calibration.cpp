@@ -112,9 +112,10 @@ TEST(CalibrationCheck, MatchingTablesCost60QueriesAndAPauseOnly) {
 
 TEST(CalibrationCheck, DifferingSettingFromFileWritesAllFiftyStoresAndWaits) {
     FormFixture f;
-    writeFile(f, testrun::kDelaySettingFileName, lines(25, [](int k) {
-                  return instrument::tableValueText(kBuiltInDelaySetting[static_cast<std::size_t>(k)]);
-              }));
+    writeFile(
+        f, testrun::kDelaySettingFileName, lines(25, [](int k) {
+            return instrument::tableValueText(kBuiltInDelaySetting[static_cast<std::size_t>(k)]);
+        }));
     f.fake.onQuery(kSettingQuery + "2',0,2", {"86"});
     f.fake.onQuery("SYSTem:SYNC?", {"0", "", "+1.0"});
     Strings writes;
@@ -135,9 +136,10 @@ TEST(CalibrationCheck, DifferingSettingFromFileWritesAllFiftyStoresAndWaits) {
 
 TEST(CalibrationCheck, DifferingDataWritesAfterThePauseAndFailedWritesDoNotStop) {
     FormFixture f;
-    writeFile(f, testrun::kDelaySettingFileName, lines(24, [](int k) {
-                  return instrument::tableValueText(kBuiltInDelaySetting[static_cast<std::size_t>(k)]);
-              }));
+    writeFile(
+        f, testrun::kDelaySettingFileName, lines(24, [](int k) {
+            return instrument::tableValueText(kBuiltInDelaySetting[static_cast<std::size_t>(k)]);
+        }));
     f.fake.onQuery(kDataQuery + "1',4,0", {"5"});
     f.fake.errorAfter("PL13:CAL:DATA 'tdma_bbgen_data_delay1',0,0,0.000646098");
     std::size_t sentBeforePause = 0;

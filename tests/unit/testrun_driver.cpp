@@ -42,7 +42,8 @@ TEST(RunTest, DefaultRunCoversEveryBandAndPasses) {
     EXPECT_EQ(f.ui.wizardSerials, Strings{kSerial});
     EXPECT_EQ(f.ui.optionsShown, 0);
     EXPECT_EQ(f.ui.label(FormLabel::SerialNumber), kSerial);
-    EXPECT_EQ(f.ui.labelTexts(FormLabel::Band), (Strings{"GSM450", "GSM850", "PGSM", "DCS", "PCS"}));
+    EXPECT_EQ(f.ui.labelTexts(FormLabel::Band),
+              (Strings{"GSM450", "GSM850", "PGSM", "DCS", "PCS"}));
     EXPECT_EQ(f.ui.labelTexts(FormLabel::TestStatus).front(), "Not Started");
     EXPECT_EQ(f.ui.label(FormLabel::TestStatus), "Test Complete");
 

@@ -53,7 +53,8 @@ struct TestSetModel {
     static double lastAmplitude(const FakeVisa& fake) {
         for (auto it = fake.log.rbegin(); it != fake.log.rend(); ++it) {
             if (it->text.rfind(kAmplitude, 0) == 0) {
-                return instrument::readLeadingNumber(it->text.substr(std::string(kAmplitude).size()));
+                return instrument::readLeadingNumber(
+                    it->text.substr(std::string(kAmplitude).size()));
             }
         }
         return 0.0;
@@ -66,8 +67,9 @@ struct TestSetModel {
         const std::string_view address = query.substr(quote + 2);  // "r,c"
         const int row = std::atoi(std::string(address).c_str());
         const int col = std::atoi(std::string(address.substr(address.find(',') + 1)).c_str());
-        const double value = setting ? testrun::kBuiltInDelaySetting[static_cast<std::size_t>(row * 5 + col)]
-                                     : testrun::kBuiltInDataDelay[static_cast<std::size_t>(row)];
+        const double value =
+            setting ? testrun::kBuiltInDelaySetting[static_cast<std::size_t>(row * 5 + col)]
+                    : testrun::kBuiltInDataDelay[static_cast<std::size_t>(row)];
         return instrument::tableValueText(value);
     }
 

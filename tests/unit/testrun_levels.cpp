@@ -137,7 +137,8 @@ TEST(MeasureCWPowers, Source1StopsAtTheFirstFailure) {
         FormFixture f;
         f.fake.errorAfter("PL13:STATES:RFS2:LEVEL:RF OFF");
         EXPECT_TRUE(f.prepared().measureSource1CWPowers());
-        EXPECT_EQ(f.texts(), checked({"CALL:CELL:OPERating:MODE CW", "PL13:STATES:RFS2:LEVEL:RF OFF"}));
+        EXPECT_EQ(f.texts(),
+                  checked({"CALL:CELL:OPERating:MODE CW", "PL13:STATES:RFS2:LEVEL:RF OFF"}));
     }
     {
         FormFixture f;

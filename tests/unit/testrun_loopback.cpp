@@ -126,7 +126,8 @@ TEST(SetupConfigEdges, OutsideZeroToThreeSendsNothingAndAFailureStopsTheChain) {
 
     f.fake.errorAfter("CALL:PDTChannel:MSLOT:CONFIG D2U2");
     EXPECT_TRUE(f.form().setupConfig(0));
-    EXPECT_EQ(f.texts(), checked({"CALL:CELL:OPERating:MODE EBPT", "CALL:PDTChannel:MSLOT:CONFIG D2U2"}));
+    EXPECT_EQ(f.texts(),
+              checked({"CALL:CELL:OPERating:MODE EBPT", "CALL:PDTChannel:MSLOT:CONFIG D2U2"}));
 }
 
 }  // namespace

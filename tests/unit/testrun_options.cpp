@@ -14,7 +14,8 @@ TEST(TestOptions, LoadsWithOnlyCalibrateSourceCheckedAndTheFullWeight) {
     EXPECT_EQ(options.numTests(), 115);
     EXPECT_EQ(options.result(), 0);
     EXPECT_EQ(options.sliderValue(), 50);
-    for (std::int16_t band = 0; band < TestOptions::kBands; ++band) EXPECT_FALSE(options.getBand(band));
+    for (std::int16_t band = 0; band < TestOptions::kBands; ++band)
+        EXPECT_FALSE(options.getBand(band));
     for (std::int16_t test = 0; test < 8; ++test) EXPECT_FALSE(options.getTest(test));
     EXPECT_TRUE(options.getTest(TestOptions::kCalibrateSource));
     EXPECT_FALSE(options.getBand(5));
@@ -50,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Weighing{{}, {0, 1, 2, 3, 4, 5, 6, 7}, 50, 0, 50},
                       Weighing{{2}, {0}, 50, 4, 50}, Weighing{{2}, {5}, 50, 1, 50},
                       Weighing{{1, 3}, {4, 7, 8}, 100, 10, 100},
-                      Weighing{{0}, {8}, 0, 0, 1},          // slider clamped to 1
+                      Weighing{{0}, {8}, 0, 0, 1},        // slider clamped to 1
                       Weighing{{0}, {0}, 250, 4, 100}));  // and to 100
 
 TEST(TestOptions, SliderStartsFromTheIterationsSettingAtLoad) {

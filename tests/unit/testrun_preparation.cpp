@@ -16,7 +16,9 @@ struct CorrectionCase {
     const char* restore;
 };
 
-FakeVisa::Reply text(const char* t) { return {instrument::kViSuccess, std::string(t) + "\n"}; }
+FakeVisa::Reply text(const char* t) {
+    return {instrument::kViSuccess, std::string(t) + "\n"};
+}
 
 class Correction : public ::testing::TestWithParam<CorrectionCase> {};
 
@@ -48,10 +50,10 @@ INSTANTIATE_TEST_SUITE_P(
         CorrectionCase{{text("  -2.5E0,x")}, kSwitchedOff, false, "SYSTem:CORRection:STATe -2"},
         CorrectionCase{{text("")}, kSwitchedOff, false, "SYSTem:CORRection:STATe  0"},
         CorrectionCase{{text("ON")}, kSwitchedOff, false, "SYSTem:CORRection:STATe  0"},
-        CorrectionCase{{{instrument::kViErrorIo, ""}}, kSwitchedOff, false,
-                       "SYSTem:CORRection:STATe  0"},
-        CorrectionCase{{{instrument::kViErrorTimeout, ""}}, {kQuery}, true,
-                       "SYSTem:CORRection:STATe  0"}));
+        CorrectionCase{
+            {{instrument::kViErrorIo, ""}}, kSwitchedOff, false, "SYSTem:CORRection:STATe  0"},
+        CorrectionCase{
+            {{instrument::kViErrorTimeout, ""}}, {kQuery}, true, "SYSTem:CORRection:STATe  0"}));
 
 TEST(Preparation, RejectedSwitchOffIsOnlyReportedByTheResult) {
     FormFixture f;
@@ -92,8 +94,7 @@ TEST_P(AcceptedApplication, GoesOn) {
     EXPECT_TRUE(f.ui.messages.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Models, AcceptedApplication,
-                         ::testing::Values("K2210", "K2230", "K3310"));
+INSTANTIATE_TEST_SUITE_P(Models, AcceptedApplication, ::testing::Values("K2210", "K2230", "K3310"));
 
 }  // namespace
 }  // namespace quillon::testing

@@ -31,9 +31,9 @@ const testrun::ResultsGrid& runBand(FormFixture& f, int band) {
 TEST(ResultsTable, HeaderAndInformationRow) {
     FormFixture f;
     const testrun::ResultsGrid& grid = runBand(f, 0);
-    EXPECT_EQ(rowOf(grid, 0), (Row{"Frequency   ", "Source  ", "Test                      ",
-                                   "Value     ", "Lo Lim   ", "Hi Lim   ", "Unit  ",
-                                   "      Result"}));
+    EXPECT_EQ(rowOf(grid, 0),
+              (Row{"Frequency   ", "Source  ", "Test                      ", "Value     ",
+                   "Lo Lim   ", "Hi Lim   ", "Unit  ", "      Result"}));
     EXPECT_EQ(grid.columns()[7].align, testrun::ResultsGrid::Align::Right);
     EXPECT_EQ(rowOf(grid, 1), (Row{kSerial, "", "10:42 Tuesday, 3 March 2026", "", "K2210",
                                    "A.05.17", "", "Pass"}));
@@ -66,7 +66,8 @@ TEST(ResultsTable, FourteenRowsPerBandInTestOrder) {
         {" 464000000", "2", "GMSK Burst Flatness", "1.000", "-1.000", "1.000", "dB", "Pass"},
         {" 464000000", "2", "GMSK Power", "0.000", "-1.000", "1.000", "dB", "Pass"},
     };
-    for (int i = 0; i < 14; ++i) EXPECT_EQ(rowOf(grid, 3 + i), expected[static_cast<std::size_t>(i)]) << i;
+    for (int i = 0; i < 14; ++i)
+        EXPECT_EQ(rowOf(grid, 3 + i), expected[static_cast<std::size_t>(i)]) << i;
     EXPECT_EQ(f.form().failCount(), 0);
 }
 
@@ -113,9 +114,9 @@ TEST(DisplayFormat, CommaLocaleShowsCommasButCommandsKeepPoints) {
     const std::regex level(R"(-?\d+\.\d{3})");
     int levels = 0;
     for (const std::string& text : f.texts()) {
-        for (const char* header : {"CALL:CELL:POWer:AMPlitude ", "Selected:BURSt1 ",
-                                   "SELected:BURST2 ",
-                                   "RFANalyzer:CW:EXPected:POWer ", "PREDuction:LEV2 "}) {
+        for (const char* header :
+             {"CALL:CELL:POWer:AMPlitude ", "Selected:BURSt1 ", "SELected:BURST2 ",
+              "RFANalyzer:CW:EXPected:POWer ", "PREDuction:LEV2 "}) {
             const std::size_t at = text.find(header);
             if (at == std::string::npos) continue;
             const std::string value = text.substr(at + std::string(header).size());

@@ -48,13 +48,13 @@ TEST_P(CellBytes, BecomeOneSingleByteCharacterEach) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, CellBytes,
-    ::testing::Values(CellCase{"caf\xC3\xA9", "caf\xE9"},            // Latin-1 kept
-                      CellCase{"5 \xE2\x82\xAC", "5 ?"},             // euro sign outside
-                      CellCase{"\xF0\x9F\x98\x80!", "?!"},           // one character, one '?'
-                      CellCase{"a\r\nb\nc", "a  b c"},                // no line break in a cell
-                      CellCase{"\xFF\xC3", "??"},                    // not UTF-8
-                      CellCase{"\xC0\xAF", "??"},                    // overlong
-                      CellCase{"\xE0\x80\x8D", "?"}));               // overlong CR
+    ::testing::Values(CellCase{"caf\xC3\xA9", "caf\xE9"},   // Latin-1 kept
+                      CellCase{"5 \xE2\x82\xAC", "5 ?"},    // euro sign outside
+                      CellCase{"\xF0\x9F\x98\x80!", "?!"},  // one character, one '?'
+                      CellCase{"a\r\nb\nc", "a  b c"},      // no line break in a cell
+                      CellCase{"\xFF\xC3", "??"},           // not UTF-8
+                      CellCase{"\xC0\xAF", "??"},           // overlong
+                      CellCase{"\xE0\x80\x8D", "?"}));      // overlong CR
 
 TEST(ResultsFile, WritesTheSameBytesAndReplacesAnExistingFile) {
     QTemporaryDir dir;
