@@ -32,8 +32,9 @@ QLabel* addLabel(QVBoxLayout& layout, const char* name, const QString& text, boo
 
 }  // namespace
 
-frmSplash::frmSplash(QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
+// A plain frameless window: a Qt::SplashScreen one would run the event loop inside show(),
+// where queued calls of the run (closing this very window) could come in.
+frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("frmSplash"));
     setFixedSize(kWidth, kHeight);
     setAutoFillBackground(true);

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPixmap>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QStringList>
@@ -20,6 +21,7 @@ constexpr double kPrintZoom = 0.70;
 constexpr double kTwipsPerInch = 1440.0;
 constexpr double kLeftTwips = 1000.0;
 constexpr double kTopTwips = 500.0;
+constexpr int kPictureDensity = 3;
 
 int twipsToDevice(double twips, int resolution) {
     return static_cast<int>(twips * resolution / kTwipsPerInch + 0.5);
@@ -35,9 +37,10 @@ QSize fullTableSize(const QTableView& view) {
     return {width, height};
 }
 
-// A copy of the view on the same model, sized to hold all rows, so that the picture is of the
-// whole table rather than of the rows that happen to fit on the screen.
-void paintWholeTable(const QTableView& shown, QPainter& painter) {
+// The picture of the whole table, every row and column with its header, taken from a copy of
+// the view on the same model so that the rows scrolled out of sight are in it too. It is drawn
+// at several times the screen's pixel density so that it stays sharp on paper.
+QPixmap wholeTablePicture(const QTableView& shown) {
     QTableView copy;
     copy.setAttribute(Qt::WA_DontShowOnScreen);
     copy.setModel(shown.model());
@@ -53,8 +56,15 @@ void paintWholeTable(const QTableView& shown, QPainter& painter) {
     }
     copy.horizontalHeader()->setFixedHeight(shown.horizontalHeader()->height());
     copy.show();  // not on screen: lays out the header and the viewport
-    copy.resize(fullTableSize(copy));
+    const QSize size = fullTableSize(copy);
+    copy.resize(size);
+
+    QPixmap picture(size * kPictureDensity);
+    picture.setDevicePixelRatio(kPictureDensity);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
     copy.render(&painter);
+    return picture;
 }
 
 }  // namespace
@@ -109,15 +119,13 @@ bool printTablePicture(QTableView& view, QPrinter& printer) {
     const QRect page = painter.viewport();
     const QPoint origin(twipsToDevice(kLeftTwips, resolution),
                         twipsToDevice(kTopTwips, resolution));
-    const QSize picture = fullTableSize(view);
+    const QPixmap picture = wholeTablePicture(view);
+    const QSizeF size = picture.deviceIndependentSize() * toDevice;
     // 70 %, or less where the whole picture would not fit on the page.
-    const double fit = std::min(
-        {kPrintZoom,
-         (page.width() - origin.x()) / (picture.width() * toDevice),
-         (page.height() - origin.y()) / (picture.height() * toDevice)});
-    painter.translate(origin);
-    painter.scale(fit * toDevice, fit * toDevice);
-    paintWholeTable(view, painter);
+    const double zoom = std::min({kPrintZoom, (page.width() - origin.x()) / size.width(),
+                                  (page.height() - origin.y()) / size.height()});
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(QRectF(origin, size * zoom), picture, QRectF(picture.rect()));
     return painter.end();
 }
 

@@ -91,7 +91,12 @@ void WindowsSession::setSplashStatus(const std::string& status) {
     if (splash_) splash_->setStatus(status);
 }
 
-void WindowsSession::closeSplash() { splash_.reset(); }
+// Deleted once control is back in the event loop, in case it is busy inside a call of its own.
+void WindowsSession::closeSplash() {
+    if (!splash_) return;
+    splash_->hide();
+    splash_.release()->deleteLater();
+}
 
 void WindowsSession::messageBox(const std::string& title, const std::string& text,
                                 testrun::MessageIcon icon) {
