@@ -1,0 +1,151 @@
+// SPDX-License-Identifier: MIT
+// The cost of the bus session's checked send next to the two library calls it is made of, on
+// the simulated test set. The session adds a line feed, a buffer and a parse of the error
+// reply; that should stay within a few percent of the library calls themselves.
+
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <variant>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "app/launch.h"
+#include "instrument/clsMom.h"
+#include "instrument/clsVisa.h"
+#include "instrument/visa_library.h"
+
+namespace {
+
+using namespace quillon;
+
+constexpr const char* kCommand = "CALL:CELL:POWer:AMPLitude -10";
+constexpr const char* kCheckedName = "BM_SendWithStatusCheck";
+constexpr const char* kBareName = "BM_BareLibraryCalls";
+
+// The simulated library, loaded once, with the one test set found on its bus.
+struct SimulatedBench {
+    std::unique_ptr<instrument::VisaLibrary> library;
+    instrument::ProgramValues program;
+    std::unique_ptr<instrument::clsVisa> bus;
+    instrument::ViSession vi = 0;
+    std::string problem;
+
+    SimulatedBench() {
+        auto loaded = instrument::VisaLibrary::load(app::simulatedLibraryPath(QUILLON_BIN_DIR));
+        if (auto* error = std::get_if<instrument::VisaLoadError>(&loaded)) {
+            problem = "cannot load the simulated library: " + error->description;
+            return;
+        }
+        library = std::move(std::get<std::unique_ptr<instrument::VisaLibrary>>(loaded));
+        instrument::BusHooks hooks{[] {}, [this](const std::string&, const std::string& text) {
+                                       problem = text;
+                                   }};
+        bus = std::make_unique<instrument::clsVisa>(library.get(), std::nullopt, hooks, program);
+        bus->seek4750s();
+        if (bus->num4750s() != 1) {
+            problem = "expected one test set, found " + std::to_string(bus->num4750s());
+            return;
+        }
+        vi = bus->get4750(0)->MomVI();
+    }
+};
+
+SimulatedBench& bench() {
+    static SimulatedBench instance;
+    return instance;
+}
+
+void BM_SendWithStatusCheck(benchmark::State& state) {
+    SimulatedBench& b = bench();
+    if (!b.problem.empty()) return state.SkipWithError(b.problem.c_str());
+    for (auto _ : state) {
+        const bool failed = b.bus->sendWithStatusCheck(b.vi, false, kCommand);
+        if (failed) return state.SkipWithError("the test set reported an error");
+    }
+}
+
+// What sendWithStatusCheck hands to the library: the write, then the error queue query.
+void BM_BareLibraryCalls(benchmark::State& state) {
+    SimulatedBench& b = bench();
+    if (!b.problem.empty()) return state.SkipWithError(b.problem.c_str());
+    const std::string command = std::string(kCommand) + "\n";
+    std::array<char, instrument::kReplyBufferSize> reply{};
+    for (auto _ : state) {
+        b.library->printf(b.vi, command.c_str());
+        b.library->queryf(b.vi, "SYSTEM:ERR?\n", instrument::kReplyReadFormat, reply.data());
+        benchmark::DoNotOptimize(reply.data());
+    }
+}
+
+BENCHMARK(BM_SendWithStatusCheck);
+BENCHMARK(BM_BareLibraryCalls);
+
+bool stdoutIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stdout)) != 0;
+#else
+    return ::isatty(STDOUT_FILENO) != 0;
+#endif
+}
+
+// Prints as usual and keeps each benchmark's real time per iteration for the comparison.
+class ComparingReporter : public benchmark::ConsoleReporter {
+public:
+    // Colours only on a terminal, so a saved log stays plain text.
+    ComparingReporter() : ConsoleReporter(stdoutIsTerminal() ? OO_Defaults : OO_None) {}
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            // With repetitions the median stands for the benchmark; it comes after the runs.
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
+            if (!run.error_occurred && run.iterations > 0) {
+                nanoseconds_[run.run_name.function_name] =
+                    run.GetAdjustedRealTime() * nanosecondsPer(run.time_unit);
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    void printComparison() const {
+        const auto checked = nanoseconds_.find(kCheckedName);
+        const auto bare = nanoseconds_.find(kBareName);
+        if (checked == nanoseconds_.end() || bare == nanoseconds_.end()) return;
+        std::printf("sendWithStatusCheck: %.0f ns, bare viVPrintf + viVQueryf: %.0f ns, "
+                    "overhead %+.1f %% (target within 10 %%)\n",
+                    checked->second, bare->second,
+                    (checked->second / bare->second - 1.0) * 100.0);
+    }
+
+private:
+    static double nanosecondsPer(benchmark::TimeUnit unit) {
+        switch (unit) {
+            case benchmark::kSecond: return 1e9;
+            case benchmark::kMillisecond: return 1e6;
+            case benchmark::kMicrosecond: return 1e3;
+            default: return 1.0;
+        }
+    }
+
+    std::map<std::string, double> nanoseconds_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    ComparingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.printComparison();
+    benchmark::Shutdown();
+    return 0;
+}
