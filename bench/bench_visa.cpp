@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <variant>
+#include <vector>
 
 #ifdef _WIN32
 #include <io.h>
@@ -138,11 +139,25 @@ private:
     std::map<std::string, double> nanoseconds_;
 };
 
+// The two figures are close, and a shared machine is noisy: by default compare the medians of
+// interleaved repetitions after a warm-up. Flags given on the command line come later and win.
+std::vector<char*> withSteadyDefaults(int argc, char** argv) {
+    static char repetitions[] = "--benchmark_repetitions=9";
+    static char interleave[] = "--benchmark_enable_random_interleaving=true";
+    static char warmup[] = "--benchmark_min_warmup_time=0.2";
+    static char aggregatesOnly[] = "--benchmark_report_aggregates_only=true";
+    std::vector<char*> args{argv[0], repetitions, interleave, warmup, aggregatesOnly};
+    for (int at = 1; at < argc; ++at) args.push_back(argv[at]);
+    return args;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    std::vector<char*> args = withSteadyDefaults(argc, argv);
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
     ComparingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.printComparison();
