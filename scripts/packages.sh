@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Quillon builds and tests with, only those that are missing.
+# Sourced by the other scripts; runs apt-get through sudo only when not root.
+set -euo pipefail
+
+QUILLON_PACKAGES=(build-essential cmake ninja-build qt6-base-dev qt6-qpa-plugins libgl-dev
+                  libgtest-dev libbenchmark-dev libtomlplusplus-dev xvfb xauth)
+
+quillon_install_missing_packages() {
+    local missing=() package
+    for package in "${QUILLON_PACKAGES[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'
+        then
+            missing+=("$package")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing missing packages: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    "${sudo[@]}" apt-get update
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y "${missing[@]}"
+}
+
+# Configures the build folder the scripts share.
+quillon_configure() {
+    local root="$1" build="$2"
+    shift 2
+    cmake -S "$root" -B "$build" -G Ninja "$@"
+}
