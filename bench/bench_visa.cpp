@@ -47,9 +47,8 @@ struct SimulatedBench {
             return;
         }
         library = std::move(std::get<std::unique_ptr<instrument::VisaLibrary>>(loaded));
-        instrument::BusHooks hooks{[] {}, [this](const std::string&, const std::string& text) {
-                                       problem = text;
-                                   }};
+        instrument::BusHooks hooks{
+            [] {}, [this](const std::string&, const std::string& text) { problem = text; }};
         bus = std::make_unique<instrument::clsVisa>(library.get(), std::nullopt, hooks, program);
         bus->seek4750s();
         if (bus->num4750s() != 1) {
@@ -100,7 +99,7 @@ bool stdoutIsTerminal() {
 
 // Prints as usual and keeps each benchmark's real time per iteration for the comparison.
 class ComparingReporter : public benchmark::ConsoleReporter {
-public:
+  public:
     // Colours only on a terminal, so a saved log stays plain text.
     ComparingReporter() : ConsoleReporter(stdoutIsTerminal() ? OO_Defaults : OO_None) {}
 
@@ -120,19 +119,23 @@ public:
         const auto checked = nanoseconds_.find(kCheckedName);
         const auto bare = nanoseconds_.find(kBareName);
         if (checked == nanoseconds_.end() || bare == nanoseconds_.end()) return;
-        std::printf("sendWithStatusCheck: %.0f ns, bare viVPrintf + viVQueryf: %.0f ns, "
-                    "overhead %+.1f %% (target within 10 %%)\n",
-                    checked->second, bare->second,
-                    (checked->second / bare->second - 1.0) * 100.0);
+        std::printf(
+            "sendWithStatusCheck: %.0f ns, bare viVPrintf + viVQueryf: %.0f ns, "
+            "overhead %+.1f %% (target within 10 %%)\n",
+            checked->second, bare->second, (checked->second / bare->second - 1.0) * 100.0);
     }
 
-private:
+  private:
     static double nanosecondsPer(benchmark::TimeUnit unit) {
         switch (unit) {
-            case benchmark::kSecond: return 1e9;
-            case benchmark::kMillisecond: return 1e6;
-            case benchmark::kMicrosecond: return 1e3;
-            default: return 1.0;
+            case benchmark::kSecond:
+                return 1e9;
+            case benchmark::kMillisecond:
+                return 1e6;
+            case benchmark::kMicrosecond:
+                return 1e3;
+            default:
+                return 1.0;
         }
     }
 

@@ -2,6 +2,7 @@
 #include "app/command_line.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <functional>
@@ -14,12 +15,12 @@ namespace {
 
 using Indices = std::variant<std::vector<int>, std::string>;
 
-// One row per option: its name, whether it takes a value, and what it does with it. apply
+// One row per option. A flag sets a member; an option with a value hands it to apply, which
 // returns an error message, empty when the value was accepted.
 struct OptionSpec {
     std::string_view name;
-    bool takesValue;
-    std::function<std::string(CommandLine&, std::string_view)> apply;
+    bool CommandLine::*flag;
+    std::string (*apply)(CommandLine&, std::string_view);
 };
 
 template <typename T>
@@ -32,57 +33,59 @@ std::string assignOrError(std::optional<T>& target, const std::variant<T, std::s
     return {};
 }
 
-std::string requireNonEmpty(std::string& target, std::string_view value, std::string_view option,
-                            std::string_view what) {
+std::string assignNonEmpty(std::string& target, std::string_view value, std::string_view option,
+                           std::string_view what) {
     if (value.empty()) return std::string(option) + " needs " + std::string(what);
     target = std::string(value);
     return {};
 }
 
-const std::vector<OptionSpec>& optionTable() {
-    static const std::vector<OptionSpec> table = {
-        {"--help", false, [](CommandLine& c, std::string_view) { c.help = true; return std::string(); }},
-        {"-h", false, [](CommandLine& c, std::string_view) { c.help = true; return std::string(); }},
-        {"--console", false,
-         [](CommandLine& c, std::string_view) { c.console = true; return std::string(); }},
-        {"--yes", false,
-         [](CommandLine& c, std::string_view) { c.acceptWizard = true; return std::string(); }},
-        {"--sim", false, [](CommandLine& c, std::string_view) { c.sim = true; return std::string(); }},
-        {"--sim-profile", true,
-         [](CommandLine& c, std::string_view v) {
-             c.sim = true;
-             return requireNonEmpty(c.simProfile, v, "--sim-profile", "a file name");
-         }},
-        {"--visa-library", true,
-         [](CommandLine& c, std::string_view v) {
-             return requireNonEmpty(c.visaLibrary, v, "--visa-library", "a file name");
-         }},
-        {"--bands", true,
-         [](CommandLine& c, std::string_view v) {
-             return assignOrError(c.bands, parseBandList(v), "--bands");
-         }},
-        {"--tests", true,
-         [](CommandLine& c, std::string_view v) {
-             return assignOrError(c.tests, parseTestList(v), "--tests");
-         }},
-        {"--iterations", true,
-         [](CommandLine& c, std::string_view v) {
-             return assignOrError(c.iterations, parseIterations(v), "--iterations");
-         }},
-        {"--cal-dir", true,
-         [](CommandLine& c, std::string_view v) {
-             return requireNonEmpty(c.calibrationDirectory, v, "--cal-dir", "a folder");
-         }},
-        {"--save", true,
-         [](CommandLine& c, std::string_view v) {
-             return requireNonEmpty(c.saveFile, v, "--save", "a file name");
-         }},
-    };
-    return table;
+std::string applySimProfile(CommandLine& line, std::string_view value) {
+    line.sim = true;
+    return assignNonEmpty(line.simProfile, value, "--sim-profile", "a file name");
 }
 
+std::string applyVisaLibrary(CommandLine& line, std::string_view value) {
+    return assignNonEmpty(line.visaLibrary, value, "--visa-library", "a file name");
+}
+
+std::string applyBands(CommandLine& line, std::string_view value) {
+    return assignOrError(line.bands, parseBandList(value), "--bands");
+}
+
+std::string applyTests(CommandLine& line, std::string_view value) {
+    return assignOrError(line.tests, parseTestList(value), "--tests");
+}
+
+std::string applyIterations(CommandLine& line, std::string_view value) {
+    return assignOrError(line.iterations, parseIterations(value), "--iterations");
+}
+
+std::string applyCalibrationDirectory(CommandLine& line, std::string_view value) {
+    return assignNonEmpty(line.calibrationDirectory, value, "--cal-dir", "a folder");
+}
+
+std::string applySaveFile(CommandLine& line, std::string_view value) {
+    return assignNonEmpty(line.saveFile, value, "--save", "a file name");
+}
+
+constexpr std::array<OptionSpec, 12> kOptions = {{
+    {"--help", &CommandLine::help, nullptr},
+    {"-h", &CommandLine::help, nullptr},
+    {"--console", &CommandLine::console, nullptr},
+    {"--yes", &CommandLine::acceptWizard, nullptr},
+    {"--sim", &CommandLine::sim, nullptr},
+    {"--sim-profile", nullptr, applySimProfile},
+    {"--visa-library", nullptr, applyVisaLibrary},
+    {"--bands", nullptr, applyBands},
+    {"--tests", nullptr, applyTests},
+    {"--iterations", nullptr, applyIterations},
+    {"--cal-dir", nullptr, applyCalibrationDirectory},
+    {"--save", nullptr, applySaveFile},
+}};
+
 const OptionSpec* findOption(std::string_view name) {
-    for (const OptionSpec& spec : optionTable()) {
+    for (const OptionSpec& spec : kOptions) {
         if (spec.name == name) return &spec;
     }
     return nullptr;
@@ -99,8 +102,7 @@ std::string_view trimBlanks(std::string_view text) {
 }
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
@@ -183,9 +185,10 @@ std::string applyArgument(CommandLine& line, std::span<const std::string> args, 
         }
         return "unknown option '" + std::string(name) + "'";
     }
-    if (!spec->takesValue) {
+    if (spec->flag != nullptr) {
         if (inlineValue) return std::string(name) + " takes no value";
-        return spec->apply(line, {});
+        line.*(spec->flag) = true;
+        return {};
     }
     if (inlineValue) return spec->apply(line, *inlineValue);
     // A following option is not taken as the value: "--save --yes" is a forgotten file name.

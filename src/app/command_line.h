@@ -13,11 +13,11 @@ namespace quillon::app {
 // What the command line asks for. The same options serve both front-ends.
 struct CommandLine {
     bool help = false;
-    bool console = false;       // --console
-    bool acceptWizard = false;  // --yes
-    bool sim = false;           // --sim, also implied by --sim-profile
-    std::string simProfile;     // --sim-profile FILE
-    std::string visaLibrary;    // --visa-library PATH
+    bool console = false;                   // --console
+    bool acceptWizard = false;              // --yes
+    bool sim = false;                       // --sim, also implied by --sim-profile
+    std::string simProfile;                 // --sim-profile FILE
+    std::string visaLibrary;                // --visa-library PATH
     std::optional<std::vector<int>> bands;  // --bands LIST, band indices 0-4
     std::optional<std::vector<int>> tests;  // --tests LIST, test indices 0-7
     std::optional<int> iterations;          // --iterations N, 1-100

@@ -128,6 +128,8 @@ std::string defaultInstanceLockPath() {
 
 #endif
 
-InstanceLock::~InstanceLock() { release(); }
+InstanceLock::~InstanceLock() {
+    release();
+}
 
 }  // namespace quillon::app

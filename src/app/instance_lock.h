@@ -10,7 +10,7 @@ namespace quillon::app {
 // process that holds it, however that process ends; a lock file left behind by a killed run
 // does not count as held.
 class InstanceLock {
-public:
+  public:
     // Tries once, without waiting. held() tells whether this object got the lock.
     explicit InstanceLock(const std::string& path);
     InstanceLock() = default;
@@ -24,7 +24,7 @@ public:
     // Why the lock could not even be tried (unwritable folder and the like); empty otherwise.
     const std::string& error() const { return error_; }
 
-private:
+  private:
     void release();
 
     bool held_ = false;

@@ -134,7 +134,8 @@ TEST_P(StartupCommandLine, BadInputEndsWithCode64AndSaysWhy) {
 
 INSTANTIATE_TEST_SUITE_P(
     BadInput, StartupCommandLine,
-    ::testing::Values(BadCommandLine{{"--console", "--frobnicate"}, "unknown option '--frobnicate'"},
+    ::testing::Values(BadCommandLine{{"--console", "--frobnicate"},
+                                     "unknown option '--frobnicate'"},
                       BadCommandLine{{"--console", "--save"}, "--save needs a value"},
                       BadCommandLine{{"--console", "--bands", ""}, "the band list is empty"},
                       BadCommandLine{{"--console", "--bands", "EGSM"}, "unknown band 'EGSM'"},

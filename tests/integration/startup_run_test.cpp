@@ -121,8 +121,8 @@ TEST(StartupRun, CommandLinePresetChoosesBandsTestsAndIterations) {
 }
 
 TEST(StartupRun, FailingResultEndsWithCode1AndStillSaves) {
-    const SavedRun run = runAndSave(
-        {"--sim-profile", profilePath("failing-result"), "--yes", "--bands", "DCS", "--tests", "0"});
+    const SavedRun run = runAndSave({"--sim-profile", profilePath("failing-result"), "--yes",
+                                     "--bands", "DCS", "--tests", "0"});
     EXPECT_EQ(run.result.exitCode, 1) << run.result.describe();
     EXPECT_TRUE(contains(run.result.out, "\nTest Complete\nVerdict: Fail\n"));
     EXPECT_FALSE(contains(run.result.out, kRunError)) << "a failed result is no run error";
@@ -142,8 +142,9 @@ TEST(StartupRun, InstrumentErrorEndsWithCode2AndStillSaves) {
     // The first band's rows stay; the second band stopped with the error.
     const std::vector<std::string> rows = resultRows(run.file);
     EXPECT_EQ(rows.size(), 3u) << run.file;
-    EXPECT_TRUE(std::all_of(rows.begin(), rows.end(),
-                            [](const std::string& row) { return row.rfind(" 464000000", 0) == 0; }));
+    EXPECT_TRUE(std::all_of(rows.begin(), rows.end(), [](const std::string& row) {
+        return row.rfind(" 464000000", 0) == 0;
+    }));
 }
 
 TEST(StartupRun, UnwritableSaveFileIsReportedAndTheVerdictStands) {

@@ -20,19 +20,29 @@ std::string listText(const std::optional<std::vector<int>>& list) {
     return "[" + text + "]";
 }
 
-// Every field in one line, so a case states the whole outcome and a stray side effect shows.
+// Every field that differs from its default, in one line: a case states the whole outcome, so
+// a stray side effect shows.
 std::string describe(const CommandLine& line) {
     std::ostringstream text;
-    text << "help=" << line.help << " console=" << line.console << " yes=" << line.acceptWizard
-         << " sim=" << line.sim << " profile=" << line.simProfile << " lib=" << line.visaLibrary
-         << " bands=" << listText(line.bands) << " tests=" << listText(line.tests)
-         << " it=" << (line.iterations ? std::to_string(*line.iterations) : "-")
-         << " cal=" << line.calibrationDirectory << " save=" << line.saveFile;
+    const auto flag = [&text](bool on, const char* name) {
+        if (on) text << name << ' ';
+    };
+    const auto value = [&text](const std::string& field, const char* name) {
+        if (!field.empty()) text << name << '=' << field << ' ';
+    };
+    flag(line.help, "help");
+    flag(line.console, "console");
+    flag(line.acceptWizard, "yes");
+    flag(line.sim, "sim");
+    value(line.simProfile, "profile");
+    value(line.visaLibrary, "lib");
+    if (line.bands) text << "bands=" << listText(line.bands) << ' ';
+    if (line.tests) text << "tests=" << listText(line.tests) << ' ';
+    if (line.iterations) text << "it=" << *line.iterations << ' ';
+    value(line.calibrationDirectory, "cal");
+    value(line.saveFile, "save");
     return text.str();
 }
-
-constexpr const char* kDefaults =
-    "help=0 console=0 yes=0 sim=0 profile= lib= bands=- tests=- it=- cal= save=";
 
 struct GoodCase {
     std::vector<std::string> args;
@@ -51,40 +61,22 @@ TEST_P(CommandLineAccepts, EveryField) {
 INSTANTIATE_TEST_SUITE_P(
     Options, CommandLineAccepts,
     ::testing::Values(
-        GoodCase{{}, kDefaults},
-        GoodCase{{"--help"}, "help=1 console=0 yes=0 sim=0 profile= lib= bands=- tests=- it=- cal= save="},
-        GoodCase{{"-h"}, "help=1 console=0 yes=0 sim=0 profile= lib= bands=- tests=- it=- cal= save="},
-        GoodCase{{"--console"}, "help=0 console=1 yes=0 sim=0 profile= lib= bands=- tests=- it=- cal= save="},
-        GoodCase{{"--yes"}, "help=0 console=0 yes=1 sim=0 profile= lib= bands=- tests=- it=- cal= save="},
-        GoodCase{{"--sim"}, "help=0 console=0 yes=0 sim=1 profile= lib= bands=- tests=- it=- cal= save="},
-        GoodCase{{"--sim-profile", "p.toml"},
-                 "help=0 console=0 yes=0 sim=1 profile=p.toml lib= bands=- tests=- it=- cal= save="},
-        GoodCase{{"--sim-profile=dir/p.toml"},
-                 "help=0 console=0 yes=0 sim=1 profile=dir/p.toml lib= bands=- tests=- it=- cal= save="},
-        GoodCase{{"--visa-library", "/opt/libvisa.so"},
-                 "help=0 console=0 yes=0 sim=0 profile= lib=/opt/libvisa.so bands=- tests=- it=- cal= save="},
-        GoodCase{{"--bands", "pgsm,DCS"},
-                 "help=0 console=0 yes=0 sim=0 profile= lib= bands=[2,3] tests=- it=- cal= save="},
-        GoodCase{{"--bands", "4,0,4"},
-                 "help=0 console=0 yes=0 sim=0 profile= lib= bands=[0,4] tests=- it=- cal= save="},
-        GoodCase{{"--bands= GSM450 , gsm850,Pcs"},
-                 "help=0 console=0 yes=0 sim=0 profile= lib= bands=[0,1,4] tests=- it=- cal= save="},
-        GoodCase{{"--tests", "7,0,5"},
-                 "help=0 console=0 yes=0 sim=0 profile= lib= bands=- tests=[0,5,7] it=- cal= save="},
-        GoodCase{{"--iterations", "1"},
-                 "help=0 console=0 yes=0 sim=0 profile= lib= bands=- tests=- it=1 cal= save="},
-        GoodCase{{"--iterations=100"},
-                 "help=0 console=0 yes=0 sim=0 profile= lib= bands=- tests=- it=100 cal= save="},
-        GoodCase{{"--cal-dir", "/cal"},
-                 "help=0 console=0 yes=0 sim=0 profile= lib= bands=- tests=- it=- cal=/cal save="},
-        GoodCase{{"--save", "out.csv"},
-                 "help=0 console=0 yes=0 sim=0 profile= lib= bands=- tests=- it=- cal= save=out.csv"},
+        GoodCase{{}, ""}, GoodCase{{"--help"}, "help "}, GoodCase{{"-h"}, "help "},
+        GoodCase{{"--console"}, "console "}, GoodCase{{"--yes"}, "yes "},
+        GoodCase{{"--sim"}, "sim "}, GoodCase{{"--sim-profile", "p.toml"}, "sim profile=p.toml "},
+        GoodCase{{"--sim-profile=dir/p.toml"}, "sim profile=dir/p.toml "},
+        GoodCase{{"--visa-library", "/opt/libvisa.so"}, "lib=/opt/libvisa.so "},
+        GoodCase{{"--bands", "pgsm,DCS"}, "bands=[2,3] "},
+        GoodCase{{"--bands", "4,0,4"}, "bands=[0,4] "},
+        GoodCase{{"--bands= GSM450 , gsm850,Pcs"}, "bands=[0,1,4] "},
+        GoodCase{{"--tests", "7,0,5"}, "tests=[0,5,7] "}, GoodCase{{"--iterations", "1"}, "it=1 "},
+        GoodCase{{"--iterations=100"}, "it=100 "}, GoodCase{{"--cal-dir", "/cal"}, "cal=/cal "},
+        GoodCase{{"--save", "out.csv"}, "save=out.csv "},
         GoodCase{{"--console", "--yes", "--sim", "--bands", "dcs", "--tests", "0", "--iterations",
                   "5", "--save", "r.txt", "--cal-dir", "c"},
-                 "help=0 console=1 yes=1 sim=1 profile= lib= bands=[3] tests=[0] it=5 cal=c save=r.txt"},
+                 "console yes sim bands=[3] tests=[0] it=5 cal=c save=r.txt "},
         // The last of a repeated option wins.
-        GoodCase{{"--save", "a.csv", "--save", "b.csv"},
-                 "help=0 console=0 yes=0 sim=0 profile= lib= bands=- tests=- it=- cal= save=b.csv"}));
+        GoodCase{{"--save", "a.csv", "--save", "b.csv"}, "save=b.csv "}));
 
 struct BadCase {
     std::vector<std::string> args;

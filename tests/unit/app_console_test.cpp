@@ -70,15 +70,14 @@ TEST_P(ConsoleWizard, AnswersDecideTheOutcome) {
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, ConsoleWizard,
-    ::testing::Values(WizardCase{"", false, false, 1},            // end of input is Cancel
-                      WizardCase{"\n\n\n", true, false, 3},       // Next, Next, Go!
-                      WizardCase{"\r\n\r\n\r\n", true, false, 3}, // typed on Windows
-                      WizardCase{"\n\no\n", true, true, 3},       // Go! with Shift
-                      WizardCase{"\n\nO\n", true, true, 3},
-                      WizardCase{"c\n", false, false, 1},
+    ::testing::Values(WizardCase{"", false, false, 1},             // end of input is Cancel
+                      WizardCase{"\n\n\n", true, false, 3},        // Next, Next, Go!
+                      WizardCase{"\r\n\r\n\r\n", true, false, 3},  // typed on Windows
+                      WizardCase{"\n\no\n", true, true, 3},        // Go! with Shift
+                      WizardCase{"\n\nO\n", true, true, 3}, WizardCase{"c\n", false, false, 1},
                       WizardCase{"\nC\n", false, false, 2},
-                      WizardCase{"\n\n", false, false, 3},  // input ends at the last step
-                      WizardCase{"o\n\n\n\n", true, false, 4},   // "o" only counts at step 3
+                      WizardCase{"\n\n", false, false, 3},      // input ends at the last step
+                      WizardCase{"o\n\n\n\n", true, false, 4},  // "o" only counts at step 3
                       WizardCase{"x\n\nnext\n\n\n", true, false, 5}));
 
 TEST(ConsoleWizardTexts, ShowsTheStepsAndTheTestSet) {
@@ -171,7 +170,9 @@ TEST(ConsoleOptionsTexts, ShowsTheChoiceAndRefusals) {
     EXPECT_NE(text.find("'200' is not a whole number from 1 to 100\n"), std::string::npos);
 }
 
-ConsoleOperator::Settings plainStream() { return {false, 0.0, 80}; }
+ConsoleOperator::Settings plainStream() {
+    return {false, 0.0, 80};
+}
 
 TEST(ConsoleOperatorOutput, MessageBoxIsTitleColonTextWithLineFeeds) {
     std::istringstream in;
@@ -238,8 +239,8 @@ TEST(ConsoleOperatorOutput, ResultsEndWithTestCompleteAndTheVerdict) {
     ui.setVerdict(testrun::Verdict::Hidden);
     ui.setVerdict(testrun::Verdict::Fail);
     ui.printResults(smallGrid());
-    EXPECT_EQ(out.str(), "\n" + renderResultsTable(smallGrid(), false) +
-                             "\nTest Complete\nVerdict: Fail\n");
+    EXPECT_EQ(out.str(),
+              "\n" + renderResultsTable(smallGrid(), false) + "\nTest Complete\nVerdict: Fail\n");
 }
 
 }  // namespace

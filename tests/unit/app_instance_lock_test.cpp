@@ -26,7 +26,7 @@ std::string uniqueLockPath(const char* name) {
 // A child process that takes the lock, reports whether it got it through a pipe, then waits to
 // be killed.
 class LockHolder {
-public:
+  public:
     explicit LockHolder(const std::string& path) {
         int fds[2];
         if (::pipe(fds) != 0) return;
@@ -54,7 +54,7 @@ public:
         pid_ = -1;
     }
 
-private:
+  private:
     pid_t pid_ = -1;
     bool acquired_ = false;
 };

@@ -41,8 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FrontEndCase{false, {{"DISPLAY", ":0"}}, false},
                       FrontEndCase{false, {{"WAYLAND_DISPLAY", "wayland-0"}}, false},
                       FrontEndCase{false, {{"QT_QPA_PLATFORM", "offscreen"}}, false},
-                      FrontEndCase{true, {{"DISPLAY", ":0"}}, true},
-                      FrontEndCase{true, {}, true}));
+                      FrontEndCase{true, {{"DISPLAY", ":0"}}, true}, FrontEndCase{true, {}, true}));
 #endif
 
 struct ScaleCase {

@@ -46,8 +46,8 @@ constexpr std::array<const char*, testrun::TestOptions::kBands> kBandCaptions = 
     "GSM450 (464MHz / ARFCN 276)", "GSM850 (882MHz / ARFCN 192)", "GSM900 (943MHz / ARFCN 40)",
     "DCS1800 (1842MHz / ARFCN 696)", "PCS1900 (1959MHz / ARFCN 656)"};
 constexpr std::array<const char*, testrun::TestOptions::kTests> kTestCaptions = {
-    "GMSK PFER", "GMSK PvT",  "GMSK Power", "8PSK Power",      "8PSK Modulation Accuracy",
-    "GMSK PFER", "GMSK PvT",  "GMSK Power", "Calibrate source"};
+    "GMSK PFER", "GMSK PvT", "GMSK Power", "8PSK Power",      "8PSK Modulation Accuracy",
+    "GMSK PFER", "GMSK PvT", "GMSK Power", "Calibrate source"};
 
 enum class Answer { Next, NextWithShift, Cancel, Again };
 

@@ -73,7 +73,9 @@ ConsoleOperator::ConsoleOperator(std::istream& in, std::ostream& out, Settings s
 
 void ConsoleOperator::showSplash() {}
 
-void ConsoleOperator::setSplashStatus(const std::string& status) { printLine(status); }
+void ConsoleOperator::setSplashStatus(const std::string& status) {
+    printLine(status);
+}
 
 void ConsoleOperator::closeSplash() {}
 
@@ -82,7 +84,9 @@ void ConsoleOperator::messageBox(const std::string& title, const std::string& te
     printLine(title + ": " + crLfToLf(text));
 }
 
-void ConsoleOperator::showTestForm() { printLine("4750 8PSK Source Verification"); }
+void ConsoleOperator::showTestForm() {
+    printLine("4750 8PSK Source Verification");
+}
 
 void ConsoleOperator::setLabel(testrun::FormLabel label, const std::string& text) {
     if (label == testrun::FormLabel::TestStatus) {
@@ -174,8 +178,8 @@ void ConsoleOperator::printLine(const std::string& line) {
 
 void ConsoleOperator::redrawLiveLine() {
     std::string line = "Current Test: " + status_;
-    const std::string bar = progressMaximum_ > 0 ? progressBar(progressValue_, progressMaximum_)
-                                                 : std::string();
+    const std::string bar =
+        progressMaximum_ > 0 ? progressBar(progressValue_, progressMaximum_) : std::string();
     const auto room = static_cast<std::size_t>(std::max(settings_.width - 1, 20));
     if (!bar.empty()) {
         // The bar always fits; a long status gives way.

@@ -15,7 +15,7 @@ namespace quillon::ui {
 // and progress share one line that is redrawn in place; elsewhere each change that matters is
 // a line of its own, so a log of the output stays short and readable.
 class ConsoleOperator final : public testrun::OperatorInterface {
-public:
+  public:
     struct Settings {
         bool terminal = false;    // stdout is a terminal: redraw in place, bold via ANSI
         double pauseScale = 1.0;  // factor for pause()
@@ -44,7 +44,7 @@ public:
     // After the run: the results table, then the verdict.
     void printResults(const testrun::ResultsGrid& grid);
 
-private:
+  private:
     void printLine(const std::string& line);
     void printNumberedProgress(int value, int maximum);
     void redrawLiveLine();
