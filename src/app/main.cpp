@@ -17,7 +17,9 @@
 
 namespace {
 
-using namespace quillon;
+namespace app = quillon::app;
+namespace testrun = quillon::testrun;
+namespace ui = quillon::ui;
 
 int refuseCommandLine(const std::string& message) {
     std::cerr << "quillon: " << message << "\nTry 'quillon --help' for the options.\n";
