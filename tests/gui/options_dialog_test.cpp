@@ -22,7 +22,7 @@ using testing::child;
 using testrun::TestOptions;
 
 class OptionsDialog : public ::testing::Test {
-protected:
+  protected:
     OptionsDialog() { testing::guiApplication(); }
 
     // The run driver's defaults: every band, tests 0 to 7.
@@ -55,12 +55,11 @@ protected:
 TEST_F(OptionsDialog, ShowsTheCaptions) {
     frmChooseTests dialog(options);
     const std::array<const char*, 5> bands = {
-        "GSM450 (464MHz / ARFCN 276)", "GSM850 (882MHz / ARFCN 192)",
-        "GSM900 (943MHz / ARFCN 40)", "DCS1800 (1842MHz / ARFCN 696)",
-        "PCS1900 (1959MHz / ARFCN 656)"};
+        "GSM450 (464MHz / ARFCN 276)", "GSM850 (882MHz / ARFCN 192)", "GSM900 (943MHz / ARFCN 40)",
+        "DCS1800 (1842MHz / ARFCN 696)", "PCS1900 (1959MHz / ARFCN 656)"};
     const std::array<const char*, 9> tests = {
-        "GMSK PFER", "GMSK PvT",  "GMSK Power", "8PSK Power",      "8PSK Modulation Accuracy",
-        "GMSK PFER", "GMSK PvT",  "GMSK Power", "Calibrate source"};
+        "GMSK PFER", "GMSK PvT", "GMSK Power", "8PSK Power",      "8PSK Modulation Accuracy",
+        "GMSK PFER", "GMSK PvT", "GMSK Power", "Calibrate source"};
     for (int i = 0; i < 5; ++i) EXPECT_EQ(band(dialog, i).text(), bands[std::size_t(i)]) << i;
     for (int i = 0; i < 9; ++i) EXPECT_EQ(test(dialog, i).text(), tests[std::size_t(i)]) << i;
     EXPECT_EQ(dialog.windowTitle(), "Choose test options");
@@ -125,8 +124,7 @@ TEST_P(OptionsChoice, RunTestWeighsTheChoice) {
 
 INSTANTIATE_TEST_SUITE_P(
     Clicks, OptionsChoice,
-    ::testing::Values(Choice{"Defaults", {}, {}, 115},
-                      Choice{"NoBand", {0, 1, 2, 3, 4}, {}, 0},
+    ::testing::Values(Choice{"Defaults", {}, {}, 115}, Choice{"NoBand", {0, 1, 2, 3, 4}, {}, 0},
                       Choice{"OneBandSource1PferOnly", {0, 1, 3, 4}, {1, 2, 3, 4, 5, 6, 7}, 4},
                       Choice{"OneBandSource2PferOnly", {0, 1, 2, 4}, {0, 1, 2, 3, 4, 6, 7}, 1},
                       Choice{"TwoBandsSource2Only", {0, 1, 2}, {0, 1, 2, 3, 4}, 6}),
@@ -146,8 +144,8 @@ TEST_F(OptionsDialog, SliderAtHundredSetsTheIterations) {
 }
 
 TEST_F(OptionsDialog, RunTestIsReachedByEnterAndAltR) {
-    for (const auto& [key, modifiers] : {std::pair{Qt::Key_Return, Qt::NoModifier},
-                                         std::pair{Qt::Key_R, Qt::AltModifier}}) {
+    for (const auto& [key, modifiers] :
+         {std::pair{Qt::Key_Return, Qt::NoModifier}, std::pair{Qt::Key_R, Qt::AltModifier}}) {
         instrument::ProgramValues values;
         TestOptions choice(values);
         frmChooseTests dialog(choice);

@@ -39,7 +39,8 @@ ResultsGrid sampleGrid(int resultRows) {
     grid.setEmphasis(1, 0, true);
     grid.appendTabbed("\t");
     for (int i = 0; i < resultRows; ++i) {
-        grid.appendTabbed(" 464000000\t1\tGMSK Frequency Error\t-3.142\t-20.000\t20.000\tHz\tPass\t");
+        grid.appendTabbed(
+            " 464000000\t1\tGMSK Frequency Error\t-3.142\t-20.000\t20.000\tHz\tPass\t");
     }
     return grid;
 }
@@ -112,19 +113,21 @@ struct FileFilter {
 
 class QtFileFilter : public ::testing::TestWithParam<FileFilter> {};
 
-TEST_P(QtFileFilter, ConvertsPairs) { EXPECT_EQ(qtFileFilter(GetParam().paired), GetParam().qt); }
+TEST_P(QtFileFilter, ConvertsPairs) {
+    EXPECT_EQ(qtFileFilter(GetParam().paired), GetParam().qt);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Filters, QtFileFilter,
     ::testing::Values(
         FileFilter{testrun::kSaveFilter,
                    "Comma separated variables (*.csv);;Text files (*.txt);;All files (*.*)"},
-        FileFilter{"Pictures|*.png;*.bmp", "Pictures (*.png *.bmp)"},
-        FileFilter{"Odd|", "Odd ()"}, FileFilter{"", ""}));
+        FileFilter{"Pictures|*.png;*.bmp", "Pictures (*.png *.bmp)"}, FileFilter{"Odd|", "Odd ()"},
+        FileFilter{"", ""}));
 
 // The test form with its file and printer choices replaced.
 class TestForm : public ::testing::Test {
-protected:
+  protected:
     TestForm() {
         testing::guiApplication();
         OutputChoosers choosers;
@@ -145,7 +148,9 @@ protected:
         form->show();
     }
     template <typename Widget>
-    Widget& control(const char* name) { return child<Widget>(*form, name); }
+    Widget& control(const char* name) {
+        return child<Widget>(*form, name);
+    }
 
     QTemporaryDir folder;
     QString chosenFile;
@@ -173,8 +178,10 @@ TEST_F(TestForm, HasItsCaptionsAndAccessKeys) {
 TEST_F(TestForm, LabelsGoWhereTheRunSays) {
     using testrun::FormLabel;
     const std::vector<std::pair<FormLabel, const char*>> labels = {
-        {FormLabel::Band, "lblBand"},           {FormLabel::TestStatus, "lblTestStatus"},
-        {FormLabel::MainPower, "lblMainPower"}, {FormLabel::Offset1Power, "lblOffset1Power"},
+        {FormLabel::Band, "lblBand"},
+        {FormLabel::TestStatus, "lblTestStatus"},
+        {FormLabel::MainPower, "lblMainPower"},
+        {FormLabel::Offset1Power, "lblOffset1Power"},
         {FormLabel::Offset2Power, "lblOffset2Power"}};
     for (const auto& [label, name] : labels) {
         form->setLabel(label, name);
@@ -218,11 +225,11 @@ TEST_P(VerdictColours, PaintTheVerdictLabel) {
     EXPECT_TRUE(textDrawn);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Verdicts, VerdictColours,
-    ::testing::Values(VerdictLook{testrun::Verdict::Pass, "Pass", QColor(0, 255, 0), QColor(0, 0, 0)},
-                      VerdictLook{testrun::Verdict::Fail, "Fail", QColor(255, 0, 0),
-                                  QColor(255, 255, 255)}));
+INSTANTIATE_TEST_SUITE_P(Verdicts, VerdictColours,
+                         ::testing::Values(VerdictLook{testrun::Verdict::Pass, "Pass",
+                                                       QColor(0, 255, 0), QColor(0, 0, 0)},
+                                           VerdictLook{testrun::Verdict::Fail, "Fail",
+                                                       QColor(255, 0, 0), QColor(255, 255, 255)}));
 
 TEST_F(TestForm, ResultButtonsFollowTheRun) {
     form->setResultButtonsEnabled(false);

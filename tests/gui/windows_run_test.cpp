@@ -39,8 +39,8 @@ constexpr int kRunDeadlineMs = 300000;  // a hang fails the test instead of bloc
 
 instrument::VisaLibrary& simLibrary() {
     static std::unique_ptr<instrument::VisaLibrary> library = [] {
-        auto loaded = instrument::VisaLibrary::load(std::string(QUILLON_BIN_DIR) +
-                                                    "/libquillon-sim-visa.so");
+        auto loaded =
+            instrument::VisaLibrary::load(std::string(QUILLON_BIN_DIR) + "/libquillon-sim-visa.so");
         auto* found = std::get_if<std::unique_ptr<instrument::VisaLibrary>>(&loaded);
         return found ? std::move(*found) : nullptr;
     }();
@@ -51,25 +51,24 @@ instrument::VisaLibrary& simLibrary() {
 // Counts the longest time between two beats of a timer on the GUI thread: how long the event
 // loop was kept from running.
 class Heartbeat {
-public:
+  public:
     Heartbeat() {
         timer_.setInterval(2);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            longest_ = std::max(longest_, sinceLast_.restart());
-        });
+        QObject::connect(&timer_, &QTimer::timeout,
+                         [this] { longest_ = std::max(longest_, sinceLast_.restart()); });
         sinceLast_.start();
         timer_.start();
     }
     qint64 longestGapMs() const { return longest_; }
 
-private:
+  private:
     QTimer timer_;
     QElapsedTimer sinceLast_;
     qint64 longest_ = 0;
 };
 
 class WindowsRun : public ::testing::Test {
-protected:
+  protected:
     WindowsRun() {
         testing::guiApplication();
         environment.visa = &simLibrary();
@@ -89,9 +88,7 @@ protected:
     bool finishes() {
         return waitUntil([this] { return session->workerFinished(); }, kRunDeadlineMs);
     }
-    QString formLabel(const char* name) {
-        return child<QLabel>(session->testForm(), name).text();
-    }
+    QString formLabel(const char* name) { return child<QLabel>(session->testForm(), name).text(); }
 
     QTemporaryDir folder;
     app::StartupEnvironment environment;
@@ -104,8 +101,8 @@ protected:
 TEST_F(WindowsRun, HealthyTestSetPassesAndTheFormStaysOpen) {
     useProfile("healthy.toml");
     environment.runSettings.acceptWizard = true;
-    environment.runSettings.preset = testrun::PresetChoice{std::vector<int>{2},
-                                                           std::vector<int>{0, 5}, 5};
+    environment.runSettings.preset =
+        testrun::PresetChoice{std::vector<int>{2}, std::vector<int>{0, 5}, 5};
     options.saveFile = folder.filePath(QStringLiteral("results.csv")).toStdString();
     Heartbeat heartbeat;
     start();

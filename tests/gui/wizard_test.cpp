@@ -17,7 +17,7 @@ namespace {
 using testing::child;
 
 class Wizard : public ::testing::Test {
-protected:
+  protected:
     Wizard() {
         testing::guiApplication();
         wizard.setSerialNumber("ABC");
@@ -163,26 +163,35 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ShiftCase{"ShiftHeldAtGo", {{true, Qt::Key_Shift, kShift, ""}}, kShift, true},
         ShiftCase{"ShiftHeldWithFocusOnCancel",
-                  {{true, Qt::Key_Shift, kShift, "btnCancel"}}, kShift, true},
+                  {{true, Qt::Key_Shift, kShift, "btnCancel"}},
+                  kShift,
+                  true},
         ShiftCase{"ShiftPressedAndReleased",
-                  {{true, Qt::Key_Shift, kShift, ""}, {false, Qt::Key_Shift, kNone, ""}}, kNone,
+                  {{true, Qt::Key_Shift, kShift, ""}, {false, Qt::Key_Shift, kNone, ""}},
+                  kNone,
                   false},
         ShiftCase{"ShiftAfterCtrlWasReleased",
-                  {{true, Qt::Key_Control, kCtrl, ""}, {false, Qt::Key_Control, kNone, ""},
-                   {true, Qt::Key_Shift, kShift, ""}},
-                  kShift, true},
-        ShiftCase{"AltReleasedWhileShiftStaysDown",
-                  {{true, Qt::Key_Shift, kShift, ""}, {true, Qt::Key_Alt, kShift | Qt::AltModifier, ""},
-                   {false, Qt::Key_Alt, kShift, ""}},
-                  kShift, true},
-        ShiftCase{"CtrlFirstThenShift",
                   {{true, Qt::Key_Control, kCtrl, ""},
-                   {true, Qt::Key_Shift, kCtrl | kShift, ""}},
-                  kCtrl | kShift, false},
+                   {false, Qt::Key_Control, kNone, ""},
+                   {true, Qt::Key_Shift, kShift, ""}},
+                  kShift,
+                  true},
+        ShiftCase{"AltReleasedWhileShiftStaysDown",
+                  {{true, Qt::Key_Shift, kShift, ""},
+                   {true, Qt::Key_Alt, kShift | Qt::AltModifier, ""},
+                   {false, Qt::Key_Alt, kShift, ""}},
+                  kShift,
+                  true},
+        ShiftCase{"CtrlFirstThenShift",
+                  {{true, Qt::Key_Control, kCtrl, ""}, {true, Qt::Key_Shift, kCtrl | kShift, ""}},
+                  kCtrl | kShift,
+                  false},
         ShiftCase{"ShiftThenLetterKeepsIt",
-                  {{true, Qt::Key_Shift, kShift, ""}, {true, Qt::Key_A, kShift, ""},
+                  {{true, Qt::Key_Shift, kShift, ""},
+                   {true, Qt::Key_A, kShift, ""},
                    {false, Qt::Key_A, kShift, ""}},
-                  kShift, true},
+                  kShift,
+                  true},
         ShiftCase{"NoKeys", {}, kNone, false}),
     [](const auto& tested) { return std::string(tested.param.name); });
 

@@ -151,7 +151,9 @@ dlgConfirmWizard::dlgConfirmWizard(QWidget* owner)
     qApp->installEventFilter(this);
 }
 
-dlgConfirmWizard::~dlgConfirmWizard() { qApp->removeEventFilter(this); }
+dlgConfirmWizard::~dlgConfirmWizard() {
+    qApp->removeEventFilter(this);
+}
 
 void dlgConfirmWizard::buildContents() {
     auto* Label1 = namedLabel("Label1", QStringLiteral("Corvane 4750 Source Verification"));

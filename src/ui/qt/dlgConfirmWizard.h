@@ -16,7 +16,7 @@ namespace quillon::ui {
 class dlgConfirmWizard : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit dlgConfirmWizard(QWidget* owner = nullptr);
     ~dlgConfirmWizard() override;
 
@@ -28,12 +28,12 @@ public:
 
     void reject() override;
 
-protected:
+  protected:
     // Sees every key event of the application, whichever control has the focus.
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void buildContents();
     void fixSizeForLongestStep();
     void showStep(int step);

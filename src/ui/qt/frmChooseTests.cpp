@@ -22,8 +22,8 @@ constexpr std::array<const char*, TestOptions::kBands> kBandCaptions = {
     "DCS1800 (1842MHz / ARFCN 696)", "PCS1900 (1959MHz / ARFCN 656)"};
 
 constexpr std::array<const char*, TestOptions::kTests> kTestCaptions = {
-    "GMSK PFER",  "GMSK PvT",  "GMSK Power", "8PSK Power",      "8PSK Modulation Accuracy",
-    "GMSK PFER",  "GMSK PvT",  "GMSK Power", "Calibrate source"};
+    "GMSK PFER", "GMSK PvT", "GMSK Power", "8PSK Power",      "8PSK Modulation Accuracy",
+    "GMSK PFER", "GMSK PvT", "GMSK Power", "Calibrate source"};
 
 QCheckBox* indexedCheckBox(const char* name, int index, const char* caption) {
     auto* box = new QCheckBox(QString::fromLatin1(caption));
@@ -156,6 +156,8 @@ void frmChooseTests::runTestPressed() {
 
 void frmChooseTests::reject() {}
 
-void frmChooseTests::closeEvent(QCloseEvent* event) { event->ignore(); }
+void frmChooseTests::closeEvent(QCloseEvent* event) {
+    event->ignore();
+}
 
 }  // namespace quillon::ui

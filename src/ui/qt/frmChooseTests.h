@@ -18,16 +18,16 @@ namespace quillon::ui {
 class frmChooseTests : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit frmChooseTests(testrun::TestOptions& options, QWidget* owner = nullptr);
 
     // Escape and closing leave the dialog open: the choice must be confirmed with "Run Test".
     void reject() override;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     QGroupBox* buildBands();
     QGroupBox* buildSystemConfiguration();
     QGroupBox* buildSourceTests(const char* title, const char* source, int first, int last);

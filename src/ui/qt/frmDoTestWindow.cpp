@@ -17,6 +17,7 @@
 #include <array>
 
 #include "app/program_info.h"
+#include "testrun/frmDoTest.h"
 #include "testrun/saving.h"
 #include "ui/qt/results_model.h"
 
@@ -67,7 +68,7 @@ frmDoTestWindow::frmDoTestWindow(OutputChoosers choosers, std::function<void()> 
     setWindowTitle(QStringLiteral("4750 8PSK Source Verification"));
     buildContents();
     setVerdict(testrun::Verdict::Hidden);
-    resize(sizeHint().width(), 560);
+    resize(sizeHint().width(), 600);
 }
 
 QLabel* frmDoTestWindow::addLabel(const char* name, const QString& text) {
@@ -97,8 +98,7 @@ void frmDoTestWindow::buildContents() {
         const InfoLine& line = kInfoLines[i];
         const int row = static_cast<int>(i % 3);
         const int column = static_cast<int>(i / 3) * 2;
-        info->addWidget(addLabel(line.captionName, QString::fromLatin1(line.caption)), row,
-                        column);
+        info->addWidget(addLabel(line.captionName, QString::fromLatin1(line.caption)), row, column);
         QLabel* value = addLabel(line.valueName, QString());
         value->setMinimumWidth(160);
         labels_[line.value] = value;
@@ -119,6 +119,10 @@ void frmDoTestWindow::buildContents() {
     setUpResultsView(*grdResults_);
     connect(model_, &QAbstractItemModel::modelReset, grdResults_,
             [this] { fitResultsColumns(*grdResults_); });
+    // The run's header from the start, so that the window opens at the width it keeps.
+    testrun::ResultsGrid headerOnly;
+    headerOnly.setFormatString(testrun::frmDoTest::kHeaderFormat);
+    model_->setGrid(headerOnly);
 
     lblPassFail_ = addLabel("lblPassFail", QStringLiteral("Pass"));
     QFont verdictFont = lblPassFail_->font();
@@ -161,9 +165,13 @@ void frmDoTestWindow::setProgress(int value, int maximum) {
     prgMeasurement_->setValue(maximum > 0 ? value : 0);
 }
 
-void frmDoTestWindow::showGrid(const testrun::ResultsGrid& grid) { model_->setGrid(grid); }
+void frmDoTestWindow::showGrid(const testrun::ResultsGrid& grid) {
+    model_->setGrid(grid);
+}
 
-const testrun::ResultsGrid& frmDoTestWindow::grid() const { return model_->grid(); }
+const testrun::ResultsGrid& frmDoTestWindow::grid() const {
+    return model_->grid();
+}
 
 void frmDoTestWindow::setVerdict(testrun::Verdict verdict) {
     switch (verdict) {

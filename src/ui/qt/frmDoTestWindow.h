@@ -26,7 +26,7 @@ class ResultsGridModel;
 class frmDoTestWindow : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     // exitProgram ends the process (Exit and closing the window).
     frmDoTestWindow(OutputChoosers choosers, std::function<void()> exitProgram,
                     QWidget* parent = nullptr);
@@ -42,10 +42,10 @@ public:
     void saveResults();
     void printResults();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void buildContents();
     QPushButton* addButton(const char* name, const QString& text);
     QLabel* addLabel(const char* name, const QString& text);

@@ -37,10 +37,6 @@ QLabel* addLabel(QVBoxLayout& layout, const char* name, const QString& text, boo
 frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("frmSplash"));
     setFixedSize(kWidth, kHeight);
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, palette.color(QPalette::Base));
-    setPalette(palette);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 10, 12, 10);

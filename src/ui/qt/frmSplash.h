@@ -13,12 +13,12 @@ namespace quillon::ui {
 class frmSplash : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     explicit frmSplash(QWidget* parent = nullptr);
 
     void setStatus(const std::string& strStatusString);
 
-private:
+  private:
     QLabel* lblStatus_;
     QLabel* Label1_;
     QLabel* Label2_;

@@ -28,8 +28,8 @@ QString displayText(const std::string& text) {
 
 void showMessageBox(QWidget* owner, const std::string& title, const std::string& text,
                     testrun::MessageIcon icon) {
-    QMessageBox box(qtIcon(icon), QString::fromStdString(title), displayText(text),
-                    QMessageBox::Ok, owner);
+    QMessageBox box(qtIcon(icon), QString::fromStdString(title), displayText(text), QMessageBox::Ok,
+                    owner);
     box.setObjectName(QStringLiteral("messageBox"));
     box.setTextFormat(Qt::PlainText);
     box.exec();

@@ -14,7 +14,9 @@ namespace quillon::ui {
 QtOperator::QtOperator(WindowsSession& session, double pauseScale)
     : session_(session), pauseScale_(pauseScale) {}
 
-bool QtOperator::onGuiThread() const { return QThread::currentThread() == session_.thread(); }
+bool QtOperator::onGuiThread() const {
+    return QThread::currentThread() == session_.thread();
+}
 
 template <typename Work>
 std::invoke_result_t<Work> QtOperator::call(Work work) {

@@ -16,7 +16,7 @@ class WindowsSession;
 // the worker until the GUI thread has done them; display updates are queued, in order, behind
 // each other and behind the blocking calls. The grid goes across as a copy.
 class QtOperator final : public testrun::OperatorInterface {
-public:
+  public:
     QtOperator(WindowsSession& session, double pauseScale);
 
     void showSplash() override;
@@ -44,7 +44,7 @@ public:
         int exitCode;
     };
 
-private:
+  private:
     bool onGuiThread() const;
 
     // Runs work on the GUI thread and waits for its result.

@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTableView>
 
@@ -85,13 +86,14 @@ QVariant ResultsGridModel::data(const QModelIndex& index, int role) const {
             return QVariant::fromValue(alignment(index.column()));
         case Qt::FontRole:
             return grid_.emphasised(row, index.column()) ? boldFont_ : font_;
+        case Qt::ToolTipRole:  // the whole text where a narrow column cuts it
+            return QString::fromStdString(grid_.cell(row, index.column()));
         default:
             return {};
     }
 }
 
-QVariant ResultsGridModel::headerData(int section, Qt::Orientation orientation,
-                                      int role) const {
+QVariant ResultsGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
     switch (role) {
         case Qt::DisplayRole:
@@ -123,10 +125,15 @@ void fitResultsColumns(QTableView& view) {
     if (!model) return;
     const QFontMetrics metrics(view.horizontalHeader()->font());
     const int padding = 2 * view.style()->pixelMetric(QStyle::PM_HeaderMargin) + 4;
+    int total = 0;
     for (int c = 0; c < model->columnCount(); ++c) {
         const QString header = model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
         view.setColumnWidth(c, metrics.horizontalAdvance(header) + padding);
+        total += view.columnWidth(c);
     }
+    // Wide enough for every column beside a vertical scroll bar.
+    view.setMinimumWidth(total + 2 * view.frameWidth() +
+                         view.verticalScrollBar()->sizeHint().width());
 }
 
 }  // namespace quillon::ui

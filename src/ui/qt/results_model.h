@@ -15,7 +15,7 @@ namespace quillon::ui {
 class ResultsGridModel : public QAbstractTableModel {
     Q_OBJECT
 
-public:
+  public:
     explicit ResultsGridModel(QObject* parent = nullptr);
 
     // Takes the grid as it now stands. Rows are only ever appended to a grid, so an update
@@ -28,7 +28,7 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-private:
+  private:
     Qt::Alignment alignment(int column) const;
     bool sameColumns(const testrun::ResultsGrid& grid) const;
 
@@ -45,7 +45,7 @@ bool isMonospaced(const QFont& font);
 
 // Sets up view for the grid: its font, no row numbers, no editing.
 void setUpResultsView(QTableView& view);
-// Makes each column of view as wide as its header text.
+// Makes each column of view as wide as its header text, and view wide enough for them all.
 void fitResultsColumns(QTableView& view);
 
 }  // namespace quillon::ui

@@ -69,7 +69,9 @@ QPixmap wholeTablePicture(const QTableView& shown) {
 
 }  // namespace
 
-OutputChoosers OutputChoosers::interactive() { return {askSaveFileName, askPrinter}; }
+OutputChoosers OutputChoosers::interactive() {
+    return {askSaveFileName, askPrinter};
+}
 
 QString qtFileFilter(const char* pairedFilter) {
     const QStringList parts = QString::fromLatin1(pairedFilter).split(QLatin1Char('|'));
@@ -79,8 +81,8 @@ QString qtFileFilter(const char* pairedFilter) {
         QString patterns = parts[i + 1];
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
         const bool named = description.contains(QLatin1Char('(') + patterns + QLatin1Char(')'));
-        filters << (named ? description : description + QStringLiteral(" (") + patterns +
-                                              QLatin1Char(')'));
+        filters << (named ? description
+                          : description + QStringLiteral(" (") + patterns + QLatin1Char(')'));
     }
     return filters.join(QStringLiteral(";;"));
 }
@@ -96,14 +98,14 @@ std::unique_ptr<QPrinter> askPrinter(QWidget* owner, const QString& proposedPdf)
     if (!defaultPrinter.isNull()) {
         return std::make_unique<QPrinter>(defaultPrinter, QPrinter::HighResolution);
     }
-    const auto answer = QMessageBox::question(
-        owner, QStringLiteral("No printer"),
-        QStringLiteral("No printer is set up on this computer.\n\n"
-                       "Print the results to a PDF file instead?"));
+    const auto answer =
+        QMessageBox::question(owner, QStringLiteral("No printer"),
+                              QStringLiteral("No printer is set up on this computer.\n\n"
+                                             "Print the results to a PDF file instead?"));
     if (answer != QMessageBox::Yes) return nullptr;
-    const QString path = QFileDialog::getSaveFileName(
-        owner, QStringLiteral("Print to PDF file"), proposedPdf,
-        QStringLiteral("PDF files (*.pdf)"));
+    const QString path =
+        QFileDialog::getSaveFileName(owner, QStringLiteral("Print to PDF file"), proposedPdf,
+                                     QStringLiteral("PDF files (*.pdf)"));
     if (path.isEmpty()) return nullptr;
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     printer->setOutputFormat(QPrinter::PdfFormat);

@@ -27,8 +27,8 @@ void flushAndExit(int exitCode) {
 }
 
 WindowsSession::WindowsSession(WindowsHooks hooks) : hooks_(std::move(hooks)) {
-    testForm_ = std::make_unique<frmDoTestWindow>(hooks_.choosers,
-                                                  [this] { hooks_.endProcess(testrun::kExitPass); });
+    testForm_ = std::make_unique<frmDoTestWindow>(
+        hooks_.choosers, [this] { hooks_.endProcess(testrun::kExitPass); });
 }
 
 WindowsSession::~WindowsSession() {
@@ -58,7 +58,8 @@ void WindowsSession::runWorker() {
             this, [this] { endProgram(testrun::kExitInstrumentError); },
             Qt::BlockingQueuedConnection);
     }
-    QMetaObject::invokeMethod(this, [this] { markWorkerDone(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { markWorkerDone(); }, Qt::QueuedConnection);
 }
 
 // On the worker, which owns the grid: the run is over, nothing changes it any more.

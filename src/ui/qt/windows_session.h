@@ -43,7 +43,7 @@ struct WindowsHooks {
 class WindowsSession : public QObject {
     Q_OBJECT
 
-public:
+  public:
     explicit WindowsSession(WindowsHooks hooks = {});
     // Waits for the worker. Only a session whose run has ended (or never started) may go away.
     ~WindowsSession() override;
@@ -68,17 +68,16 @@ public:
     void showSplash();
     void setSplashStatus(const std::string& status);
     void closeSplash();
-    void messageBox(const std::string& title, const std::string& text,
-                    testrun::MessageIcon icon);
+    void messageBox(const std::string& title, const std::string& text, testrun::MessageIcon icon);
     void showTestForm();
     testrun::WizardOutcome runWizard(const std::string& serialNumber);
     void runOptions(testrun::TestOptions& options);
     void endProgram(int exitCode);
 
-signals:
+  signals:
     void workerDone();
 
-private:
+  private:
     QWidget* dialogOwner();
     void runWorker();
     void writeSaveFile();
