@@ -202,5 +202,44 @@ TEST_F(WindowsRun, ShiftAtGoOpensTheOptionsWhoseChoiceTheRunTakes) {
     EXPECT_EQ(formLabel("lblTestStatus"), "Test Complete");
 }
 
+// The real process endings, in a child process each: Exit while the worker is blocked, and the
+// end that start-up asks for.
+class WindowsRunEnds : public WindowsRun {
+  protected:
+    WindowsRunEnds() {
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
+        hooks = WindowsHooks{};
+    }
+};
+
+TEST_F(WindowsRunEnds, ExitDuringTheRunEndsTheProcessAtOnceWithZero) {
+    useProfile("healthy.toml");
+    environment.runSettings.acceptWizard = true;
+    options.pauseScale = 1000.0;  // the run's first pause blocks the worker for an hour or more
+    EXPECT_EXIT(
+        {
+            start();
+            // The information row is in: the run is under way, the worker busy or asleep.
+            if (!waitUntil([this] { return session->testForm().grid().rows() >= 2; })) {
+                std::exit(98);
+            }
+            QTest::mouseClick(&child<QPushButton>(session->testForm(), "cmdExit"), Qt::LeftButton);
+            std::exit(99);  // Exit did not end the process
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(WindowsRunEnds, RefusedStartUpEndsTheProcessWithItsCode) {
+    useProfile("two-test-sets.toml");
+    EXPECT_EXIT(
+        {
+            testing::whenModalOpens([](QWidget& box) { dynamic_cast<QMessageBox&>(box).accept(); });
+            start();
+            waitUntil([] { return false; }, kRunDeadlineMs);
+            std::exit(99);
+        },
+        ::testing::ExitedWithCode(testrun::kExitStartupRefused), "");
+}
+
 }  // namespace
 }  // namespace quillon::ui
