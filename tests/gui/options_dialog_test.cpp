@@ -7,6 +7,7 @@
 #include <QSlider>
 #include <QTest>
 #include <array>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -101,6 +102,10 @@ struct Choice {
     std::vector<int> testClicks;
     std::int16_t numTests;
 };
+
+void PrintTo(const Choice& value, std::ostream* out) {
+    *out << value.name;
+}
 
 class OptionsChoice : public OptionsDialog, public ::testing::WithParamInterface<Choice> {};
 

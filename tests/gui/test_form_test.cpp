@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -111,6 +112,10 @@ struct FileFilter {
     const char* qt;
 };
 
+void PrintTo(const FileFilter& value, std::ostream* out) {
+    *out << '"' << value.paired << '"';
+}
+
 class QtFileFilter : public ::testing::TestWithParam<FileFilter> {};
 
 TEST_P(QtFileFilter, ConvertsPairs) {
@@ -205,6 +210,10 @@ struct VerdictLook {
     QColor background;
     QColor foreground;
 };
+
+void PrintTo(const VerdictLook& value, std::ostream* out) {
+    *out << value.text;
+}
 
 class VerdictColours : public TestForm, public ::testing::WithParamInterface<VerdictLook> {};
 

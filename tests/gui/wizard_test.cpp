@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,10 @@ struct StepView {
     const char* button;
 };
 
+void PrintTo(const StepView& value, std::ostream* out) {
+    *out << "step " << value.nextPresses + 1;
+}
+
 class WizardSteps : public Wizard, public ::testing::WithParamInterface<StepView> {};
 
 TEST_P(WizardSteps, ShowCaptionTitleTextAndButton) {
@@ -100,6 +105,10 @@ struct Leaving {
     bool useEscape;  // otherwise Cancel is clicked
 };
 
+void PrintTo(const Leaving& value, std::ostream* out) {
+    *out << value.name;
+}
+
 class WizardCancel : public Wizard, public ::testing::WithParamInterface<Leaving> {};
 
 TEST_P(WizardCancel, LeavesWithoutOkay) {
@@ -135,6 +144,10 @@ struct ShiftCase {
     Qt::KeyboardModifiers clickModifiers;
     bool shiftHeld;
 };
+
+void PrintTo(const ShiftCase& value, std::ostream* out) {
+    *out << value.name;
+}
 
 class WizardShift : public Wizard, public ::testing::WithParamInterface<ShiftCase> {};
 
