@@ -3,7 +3,9 @@
 // bus from the profile selected at that moment; all calls are serialised by one lock and no
 // exception crosses into the caller.
 #include <cstring>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -35,6 +37,9 @@ struct Library {
     std::mutex mutex;
     std::unique_ptr<quillon::sim::Bus> bus;
     std::string profileError;
+    // QUILLON_SIM_TRACE=FILE: every message written to an instrument, one line each ("W " for a
+    // command, "Q " for a query), so a run's bus traffic can be read and counted afterwards.
+    std::unique_ptr<std::ofstream> trace;
 };
 
 Library& library() {
@@ -66,6 +71,13 @@ std::string statusText(ViStatus status) {
     return "Unknown status code.";
 }
 
+void traceMessage(Library& lib, char kind, const char* text) {
+    if (!lib.trace || text == nullptr) return;
+    std::string line(text);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    *lib.trace << kind << ' ' << line << '\n';
+}
+
 template <typename Call>
 ViStatus onBus(Call call) {
     Library& lib = library();
@@ -84,6 +96,10 @@ ViStatus openResourceManager(ViSession* session) {
     if (session != nullptr) *session = 0;
     lib.bus.reset();
     lib.profileError.clear();
+    lib.trace.reset();
+    if (const char* tracePath = std::getenv("QUILLON_SIM_TRACE"); tracePath && *tracePath) {
+        lib.trace = std::make_unique<std::ofstream>(tracePath, std::ios::app);
+    }
     const std::string path = quillon::sim::selectedProfilePath();
     try {
         auto loaded = quillon::sim::loadProfile(path);
@@ -153,13 +169,18 @@ QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viClose(ViSession session) {
 // Commands carry no arguments, so the argument list is never read.
 QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viVPrintf(ViSession session, const char* format,
                                                         va_list) {
-    return onBus([&](quillon::sim::Bus& bus) { return bus.print(session, format); });
+    return onBus([&](quillon::sim::Bus& bus) {
+        traceMessage(library(), 'W', format);
+        return bus.print(session, format);
+    });
 }
 
 QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viVQueryf(ViSession session, const char* writeFormat,
                                                         const char* readFormat, va_list args) {
-    return onBus(
-        [&](quillon::sim::Bus& bus) { return bus.query(session, writeFormat, readFormat, args); });
+    return onBus([&](quillon::sim::Bus& bus) {
+        traceMessage(library(), 'Q', writeFormat);
+        return bus.query(session, writeFormat, readFormat, args);
+    });
 }
 
 }  // extern "C"
