@@ -85,8 +85,8 @@ constexpr std::array<OptionSpec, 12> kOptions = {{
 }};
 
 const OptionSpec* findOption(std::string_view name) {
-    for (const OptionSpec& spec : kOptions) {
-        if (spec.name == name) return &spec;
+    for (const OptionSpec& option : kOptions) {
+        if (option.name == name) return &option;
     }
     return nullptr;
 }
@@ -178,24 +178,24 @@ std::pair<std::string_view, std::optional<std::string_view>> splitInlineValue(
 
 std::string applyArgument(CommandLine& line, std::span<const std::string> args, std::size_t& at) {
     const auto [name, inlineValue] = splitInlineValue(args[at]);
-    const OptionSpec* spec = findOption(name);
-    if (spec == nullptr) {
+    const OptionSpec* option = findOption(name);
+    if (option == nullptr) {
         if (name.empty() || name.front() != '-') {
             return "unexpected argument '" + std::string(name) + "'";
         }
         return "unknown option '" + std::string(name) + "'";
     }
-    if (spec->flag != nullptr) {
+    if (option->flag != nullptr) {
         if (inlineValue) return std::string(name) + " takes no value";
-        line.*(spec->flag) = true;
+        line.*(option->flag) = true;
         return {};
     }
-    if (inlineValue) return spec->apply(line, *inlineValue);
+    if (inlineValue) return option->apply(line, *inlineValue);
     // A following option is not taken as the value: "--save --yes" is a forgotten file name.
     if (at + 1 >= args.size() || args[at + 1].substr(0, 2) == "--") {
         return std::string(name) + " needs a value";
     }
-    return spec->apply(line, args[++at]);
+    return option->apply(line, args[++at]);
 }
 
 }  // namespace
