@@ -1,53 +1,36 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// One QApplication for every GUI test of the executable, and small helpers to reach controls
-// by the names the windows give them.
+// The one QApplication of the GUI tests, and reaching controls by the names the windows give.
+
+#include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QString>
-#include <QTimer>
 #include <QWidget>
-#include <functional>
 #include <stdexcept>
 #include <string>
 
 namespace quillon::testing {
 
-// The application object; created on first use and kept until the process ends.
-QApplication& guiApplication();
+// Made before any test, also one run alone; never destroyed, as widgets of finished tests may
+// still be queued for deletion at exit.
+struct ApplicationEnvironment : ::testing::Environment {
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "quillon_gui_tests";
+        static char* argv[] = {name, nullptr};
+        if (!QApplication::instance()) new QApplication(argc, argv);
+    }
+};
+inline ::testing::Environment* const kApplicationEnvironment =
+    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
 
 template <typename Widget>
 Widget& child(const QWidget& parent, const char* name) {
     auto* found = parent.findChild<Widget*>(QString::fromLatin1(name));
     if (!found) throw std::runtime_error(std::string("no control named ") + name);
     return *found;
-}
-
-// Lets the event loop run until done() holds or the generous deadline has passed; says which.
-inline bool waitUntil(const std::function<bool()>& done, int deadlineMs = 10000) {
-    QDeadlineTimer deadline(deadlineMs);
-    while (!done()) {
-        if (deadline.hasExpired()) return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-// Calls answer with the next modal window as soon as one is open (message boxes and dialogs
-// that a tested action opens and waits on).
-inline void whenModalOpens(std::function<void(QWidget&)> answer) {
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            answer(*modal);
-        }
-    });
-    timer->start();
 }
 
 }  // namespace quillon::testing
