@@ -2,7 +2,6 @@
 #include "ui/console/console_dialogs.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <istream>
 #include <optional>
@@ -12,42 +11,17 @@
 
 #include "app/command_line.h"
 #include "app/program_info.h"
+#include "ui/dialog_texts.h"
 
 namespace quillon::ui {
 namespace {
 
-constexpr const char* kStep3Stored =
-    "Ensure that the 4750 is running one of the following applications~~ - K3310 LA with K3315A "
-    "Feature License~ - K2210 TA with K2205A Feature License~ - K2230 TA with K2205A Feature "
-    "License~~Press Go! to start test test~~The test may take up to ten minutes to run";
-
-struct WizardStep {
-    const char* caption;
-    const char* title;
-    std::string text;
-    const char* prompt;
-};
-
-std::array<WizardStep, 3> wizardSteps() {
-    return {{
-        {"Setup Wizard - Step 1 of 3", "Step 1 - Connections",
-         "Connect a BNC - BNC lead from \"TRIG IN\" to \"TRIG OUT\" on the rear panel of the "
-         "4750 being tested",
-         "[Enter] Next >   [c] Cancel: "},
-        {"Setup Wizard - Step 2 of 3", "Step 2 - Remove RF", "Remove any RF inputs from the 4750",
-         "[Enter] Next >   [c] Cancel: "},
-        {"Setup Wizard - Step 3 of 3", "Step 3 - Check Firmware", wizardStep3Text(),
-         "[Enter] Go!   [o] Go! with test options   [c] Cancel: "},
-    }};
+// The prompt under a step: its button, Go! with Shift at the last step, and Cancel.
+std::string stepPrompt(const WizardStepTexts& step, bool lastStep) {
+    std::string prompt = std::string("[Enter] ") + step.next + "   ";
+    if (lastStep) prompt += std::string("[o] ") + kGoCaption + " with test options   ";
+    return prompt + "[c] " + kCancelCaption + ": ";
 }
-
-// Captions of the options dialog's check boxes, by index.
-constexpr std::array<const char*, testrun::TestOptions::kBands> kBandCaptions = {
-    "GSM450 (464MHz / ARFCN 276)", "GSM850 (882MHz / ARFCN 192)", "GSM900 (943MHz / ARFCN 40)",
-    "DCS1800 (1842MHz / ARFCN 696)", "PCS1900 (1959MHz / ARFCN 656)"};
-constexpr std::array<const char*, testrun::TestOptions::kTests> kTestCaptions = {
-    "GMSK PFER", "GMSK PvT", "GMSK Power", "8PSK Power",      "8PSK Modulation Accuracy",
-    "GMSK PFER", "GMSK PvT", "GMSK Power", "Calibrate source"};
 
 enum class Answer { Next, NextWithShift, Cancel, Again };
 
@@ -75,14 +49,14 @@ Answer readAnswer(std::istream& in, bool lastStep) {
 }
 
 void printWizardHeader(std::ostream& out, const std::string& serialNumber) {
-    out << "Corvane 4750 Source Verification\n"
-        << "Serial Number: " << serialNumber << '\n'
+    out << kProgramHeading << '\n'
+        << kSerialNumberCaption << serialNumber << '\n'
         << app::versionText() << '\n'
-        << "This program verifies 4750 Instruments, after installation of EGPRS hardware.\n";
+        << kDescription << '\n';
 }
 
-void printStep(std::ostream& out, const WizardStep& step) {
-    out << '\n' << step.caption << '\n' << step.title << '\n' << step.text << '\n';
+void printStep(std::ostream& out, const WizardStepTexts& step) {
+    out << '\n' << step.caption << '\n' << step.title << '\n' << shownStepText(step.text) << '\n';
 }
 
 void printCheckBox(std::ostream& out, bool checked, int index, const char* caption) {
@@ -97,7 +71,7 @@ void printTests(std::ostream& out, const testrun::TestOptions& options, int firs
 }
 
 void printOptions(std::ostream& out, const testrun::TestOptions& options) {
-    out << "\nChoose test options\nSelect your test options:\nBands\n";
+    out << '\n' << kOptionsTitle << '\n' << kOptionsPrompt << "\nBands\n";
     for (int band = 0; band < testrun::TestOptions::kBands; ++band) {
         printCheckBox(out, options.getBand(static_cast<std::int16_t>(band)), band,
                       kBandCaptions[static_cast<std::size_t>(band)]);
@@ -155,22 +129,16 @@ std::string applyOptionCommand(const std::string& command, testrun::TestOptions&
 
 }  // namespace
 
-std::string wizardStep3Text() {
-    std::string text = kStep3Stored;
-    std::replace(text.begin(), text.end(), '~', '\n');
-    return text;
-}
-
 testrun::WizardOutcome promptWizard(std::istream& in, std::ostream& out,
                                     const std::string& serialNumber) {
     printWizardHeader(out, serialNumber);
-    const auto steps = wizardSteps();
-    for (std::size_t index = 0; index < steps.size(); ++index) {
-        const bool lastStep = index + 1 == steps.size();
-        printStep(out, steps[index]);
+    for (std::size_t index = 0; index < kWizardSteps.size(); ++index) {
+        const bool lastStep = index + 1 == kWizardSteps.size();
+        printStep(out, kWizardSteps[index]);
+        const std::string prompt = stepPrompt(kWizardSteps[index], lastStep);
         Answer answer = Answer::Again;
         while (answer == Answer::Again) {
-            out << steps[index].prompt << std::flush;
+            out << prompt << std::flush;
             answer = readAnswer(in, lastStep);
         }
         out << '\n';

@@ -22,7 +22,4 @@ testrun::WizardOutcome promptWizard(std::istream& in, std::ostream& out,
 //   i N      measurement iterations, 1-100
 void promptOptions(std::istream& in, std::ostream& out, testrun::TestOptions& options);
 
-// The step 3 text as shown: every "~" of the stored text is a line break.
-std::string wizardStep3Text();
-
 }  // namespace quillon::ui

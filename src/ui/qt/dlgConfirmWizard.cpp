@@ -12,46 +12,23 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <array>
 #include <cmath>
 #include <numbers>
 
 #include "app/program_info.h"
+#include "ui/dialog_texts.h"
 
 namespace quillon::ui {
 namespace {
-
-struct Step {
-    const char* caption;
-    const char* title;
-    const char* text;  // "~" stands for a line break
-    const char* next;
-};
-
-const std::array<Step, 3> kSteps = {{
-    {"Setup Wizard - Step 1 of 3", "Step 1 - Connections",
-     "Connect a BNC - BNC lead from \"TRIG IN\" to \"TRIG OUT\" on the rear panel of the 4750 "
-     "being tested",
-     "Next >"},
-    {"Setup Wizard - Step 2 of 3", "Step 2 - Remove RF", "Remove any RF inputs from the 4750",
-     "Next >"},
-    {"Setup Wizard - Step 3 of 3", "Step 3 - Check Firmware",
-     "Ensure that the 4750 is running one of the following applications~~ - K3310 LA with "
-     "K3315A Feature License~ - K2210 TA with K2205A Feature License~ - K2230 TA with K2205A "
-     "Feature License~~Press Go! to start test test~~The test may take up to ten minutes to run",
-     "Go!"},
-}};
 
 constexpr const char* kNotice = "For use by qualified service personnel.";
 constexpr const char* kDisclaimer =
     "The test set's settings are changed during the run, and its baseband generator delay "
     "calibration values are rewritten where they differ from this program's. Check the results "
     "against your own service procedure before returning the instrument to use.";
-constexpr const char* kDescription =
-    "This program verifies 4750 Instruments, after installation of EGPRS hardware.";
 
 QString stepText(const char* stored) {
-    return QString::fromLatin1(stored).replace(QLatin1Char('~'), QLatin1Char('\n'));
+    return QString::fromStdString(shownStepText(stored));
 }
 
 QLabel* namedLabel(const char* name, const QString& text = {}) {
@@ -156,7 +133,7 @@ dlgConfirmWizard::~dlgConfirmWizard() {
 }
 
 void dlgConfirmWizard::buildContents() {
-    auto* Label1 = namedLabel("Label1", QStringLiteral("Corvane 4750 Source Verification"));
+    auto* Label1 = namedLabel("Label1", QString::fromLatin1(kProgramHeading));
     makeTitleStyle(*Label1);
     lblSerialNumber_ = namedLabel("lblSerialNumber");
     QFont bold = lblSerialNumber_->font();
@@ -203,7 +180,7 @@ void dlgConfirmWizard::buildContents() {
     btnNext_ = new QPushButton;
     btnNext_->setObjectName(QStringLiteral("btnNext"));
     btnNext_->setDefault(true);
-    btnCancel_ = new QPushButton(QStringLiteral("Cancel"));
+    btnCancel_ = new QPushButton(QString::fromLatin1(kCancelCaption));
     btnCancel_->setObjectName(QStringLiteral("btnCancel"));
     btnCancel_->setAutoDefault(false);
     connect(btnNext_, &QPushButton::clicked, this, &dlgConfirmWizard::nextPressed);
@@ -226,14 +203,14 @@ void dlgConfirmWizard::buildContents() {
 // The dialog keeps one size through the steps: that of the step with the longest text.
 void dlgConfirmWizard::fixSizeForLongestStep() {
     lblText_->setMinimumWidth(260);
-    lblText_->setText(stepText(kSteps[2].text));
-    lblTitle_->setText(QString::fromLatin1(kSteps[2].title));
-    btnNext_->setText(QString::fromLatin1(kSteps[2].next));
+    lblText_->setText(stepText(kWizardSteps[2].text));
+    lblTitle_->setText(QString::fromLatin1(kWizardSteps[2].title));
+    btnNext_->setText(QString::fromLatin1(kWizardSteps[2].next));
     setFixedSize(sizeHint().expandedTo(QSize(600, 0)));
 }
 
 void dlgConfirmWizard::showStep(int step) {
-    const Step& shown = kSteps[static_cast<std::size_t>(step - 1)];
+    const WizardStepTexts& shown = kWizardSteps[static_cast<std::size_t>(step - 1)];
     step_ = static_cast<std::int16_t>(step);
     setWindowTitle(QString::fromLatin1(shown.caption));
     lblTitle_->setText(QString::fromLatin1(shown.title));
@@ -242,7 +219,8 @@ void dlgConfirmWizard::showStep(int step) {
 }
 
 void dlgConfirmWizard::setSerialNumber(const std::string& num) {
-    lblSerialNumber_->setText(QStringLiteral("Serial Number: ") + QString::fromStdString(num));
+    lblSerialNumber_->setText(QString::fromLatin1(kSerialNumberCaption) +
+                              QString::fromStdString(num));
 }
 
 void dlgConfirmWizard::nextPressed() {

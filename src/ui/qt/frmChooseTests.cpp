@@ -12,18 +12,12 @@
 #include <QVBoxLayout>
 #include <cstdint>
 
+#include "ui/dialog_texts.h"
+
 namespace quillon::ui {
 namespace {
 
 using testrun::TestOptions;
-
-constexpr std::array<const char*, TestOptions::kBands> kBandCaptions = {
-    "GSM450 (464MHz / ARFCN 276)", "GSM850 (882MHz / ARFCN 192)", "GSM900 (943MHz / ARFCN 40)",
-    "DCS1800 (1842MHz / ARFCN 696)", "PCS1900 (1959MHz / ARFCN 656)"};
-
-constexpr std::array<const char*, TestOptions::kTests> kTestCaptions = {
-    "GMSK PFER", "GMSK PvT", "GMSK Power", "8PSK Power",      "8PSK Modulation Accuracy",
-    "GMSK PFER", "GMSK PvT", "GMSK Power", "Calibrate source"};
 
 QCheckBox* indexedCheckBox(const char* name, int index, const char* caption) {
     auto* box = new QCheckBox(QString::fromLatin1(caption));
@@ -44,10 +38,10 @@ frmChooseTests::frmChooseTests(TestOptions& options, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       options_(options) {
     setObjectName(QStringLiteral("frmChooseTests"));
-    setWindowTitle(QStringLiteral("Choose test options"));
+    setWindowTitle(QString::fromLatin1(kOptionsTitle));
     setModal(true);
 
-    auto* prompt = new QLabel(QStringLiteral("Select your test options:"));
+    auto* prompt = new QLabel(QString::fromLatin1(kOptionsPrompt));
     prompt->setObjectName(QStringLiteral("lblSelect"));
     auto* cmdOkay = new QPushButton(QStringLiteral("&Run Test"));
     cmdOkay->setObjectName(QStringLiteral("cmdOkay"));
