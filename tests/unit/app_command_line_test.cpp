@@ -1,149 +1,121 @@
 // SPDX-License-Identifier: MIT
-// The command line: every option, and every way of getting it wrong.
+// The command line, right and wrong, and what main decides from it and the environment.
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <variant>
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/launch.h"
 
 namespace quillon::app {
 namespace {
 
-std::string listText(const std::optional<std::vector<int>>& list) {
-    if (!list) return "-";
-    std::string text;
-    for (const int index : *list) text += (text.empty() ? "" : ",") + std::to_string(index);
-    return "[" + text + "]";
-}
+using Args = std::vector<std::string>;
 
-// Every field that differs from its default, in one line: a case states the whole outcome, so
-// a stray side effect shows.
-std::string describe(const CommandLine& line) {
+// Every field that differs from its default, so that a stray side effect shows; or the error.
+std::string describe(const Args& args) {
+    const auto parsed = parseCommandLine(args);
+    if (const auto* error = std::get_if<CommandLineError>(&parsed)) return "! " + error->message;
+    const CommandLine& line = std::get<CommandLine>(parsed);
     std::ostringstream text;
-    const auto flag = [&text](bool on, const char* name) {
-        if (on) text << name << ' ';
+    text << (line.help ? "help " : "") << (line.console ? "console " : "")
+         << (line.acceptWizard ? "yes " : "") << (line.sim ? "sim " : "");
+    const auto field = [&text](const char* name, const std::string& value) {
+        if (!value.empty()) text << name << '=' << value << ' ';
     };
-    const auto value = [&text](const std::string& field, const char* name) {
-        if (!field.empty()) text << name << '=' << field << ' ';
+    const auto list = [&field](const char* name, const std::optional<std::vector<int>>& indices) {
+        std::string joined = indices ? "[" : "";
+        for (const int index : indices.value_or(std::vector<int>{}))
+            joined += std::to_string(index);
+        field(name, indices ? joined + "]" : "");
     };
-    flag(line.help, "help");
-    flag(line.console, "console");
-    flag(line.acceptWizard, "yes");
-    flag(line.sim, "sim");
-    value(line.simProfile, "profile");
-    value(line.visaLibrary, "lib");
-    if (line.bands) text << "bands=" << listText(line.bands) << ' ';
-    if (line.tests) text << "tests=" << listText(line.tests) << ' ';
-    if (line.iterations) text << "it=" << *line.iterations << ' ';
-    value(line.calibrationDirectory, "cal");
-    value(line.saveFile, "save");
+    field("profile", line.simProfile);
+    field("lib", line.visaLibrary);
+    list("bands", line.bands);
+    list("tests", line.tests);
+    field("it", line.iterations ? std::to_string(*line.iterations) : "");
+    field("cal", line.calibrationDirectory);
+    field("save", line.saveFile);
     return text.str();
 }
 
-struct GoodCase {
-    std::vector<std::string> args;
-    std::string expected;
-};
-
-class CommandLineAccepts : public ::testing::TestWithParam<GoodCase> {};
-
-TEST_P(CommandLineAccepts, EveryField) {
-    const auto parsed = parseCommandLine(GetParam().args);
-    ASSERT_TRUE(std::holds_alternative<CommandLine>(parsed))
-        << std::get<CommandLineError>(parsed).message;
-    EXPECT_EQ(describe(std::get<CommandLine>(parsed)), GetParam().expected);
+// Accepted: the fields set. Refused ("! "): how the one-line message begins.
+TEST(CommandLine, AcceptsEveryOptionAndRefusesBadInput) {
+    const std::pair<Args, std::string> cases[] = {
+        {{}, ""},
+        {{"-h"}, "help "},
+        {{"--console", "--yes", "--sim"}, "console yes sim "},
+        {{"--sim-profile=dir/p.toml"}, "sim profile=dir/p.toml "},
+        {{"--visa-library", "/opt/libvisa.so"}, "lib=/opt/libvisa.so "},
+        {{"--bands", "4,0,4"}, "bands=[04] "},
+        {{"--bands= GSM450 , pgsm,Pcs"}, "bands=[024] "},
+        {{"--tests", "7,0,5"}, "tests=[057] "},
+        {{"--iterations=100"}, "it=100 "},
+        {{"--cal-dir", "/cal", "--save", "a", "--save", "b"}, "cal=/cal save=b "},  // last one wins
+        {{"--frobnicate"}, "! unknown option '--frobnicate'"},
+        {{"results.csv"}, "! unexpected argument 'results.csv'"},
+        {{"--save", "--yes"}, "! --save needs a value"},
+        {{"--save="}, "! --save needs a file name"},
+        {{"--bands"}, "! --bands needs a value"},
+        {{"--bands", " "}, "! --bands: the band list is empty"},
+        {{"--bands", "0,,1"}, "! --bands: empty band in the list"},
+        {{"--bands", "GSM900"}, "! --bands: unknown band 'GSM900'"},
+        {{"--bands", "5"}, "! --bands: unknown band '5'"},
+        {{"--tests", "8"}, "! --tests: unknown test '8'"},
+        {{"--iterations", "0"}, "! --iterations: '0' is not a whole number from 1 to 100"},
+        {{"--iterations", "101"}, "! --iterations: '101' is not a whole number from 1 to 100"},
+        {{"--iterations", "+5"}, "! --iterations: '+5' is not a whole number from 1 to 100"},
+        {{"--iterations", "99999999999"}, "! --iterations: '99999999999' is not a whole number"},
+        {{"--yes=1"}, "! --yes takes no value"},
+        {{"--visa-library", "/x.so", "--sim"},
+         "! --sim and --sim-profile cannot be combined with --visa-library"}};
+    for (const auto& [args, expected] : cases) {
+        const std::string got = describe(args);
+        EXPECT_EQ(expected[0] == '!' ? got.substr(0, expected.size()) : got, expected);
+        EXPECT_EQ(got.find('\n'), std::string::npos) << got;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Options, CommandLineAccepts,
-    ::testing::Values(
-        GoodCase{{}, ""}, GoodCase{{"--help"}, "help "}, GoodCase{{"-h"}, "help "},
-        GoodCase{{"--console"}, "console "}, GoodCase{{"--yes"}, "yes "},
-        GoodCase{{"--sim"}, "sim "}, GoodCase{{"--sim-profile", "p.toml"}, "sim profile=p.toml "},
-        GoodCase{{"--sim-profile=dir/p.toml"}, "sim profile=dir/p.toml "},
-        GoodCase{{"--visa-library", "/opt/libvisa.so"}, "lib=/opt/libvisa.so "},
-        GoodCase{{"--bands", "pgsm,DCS"}, "bands=[2,3] "},
-        GoodCase{{"--bands", "4,0,4"}, "bands=[0,4] "},
-        GoodCase{{"--bands= GSM450 , gsm850,Pcs"}, "bands=[0,1,4] "},
-        GoodCase{{"--tests", "7,0,5"}, "tests=[0,5,7] "}, GoodCase{{"--iterations", "1"}, "it=1 "},
-        GoodCase{{"--iterations=100"}, "it=100 "}, GoodCase{{"--cal-dir", "/cal"}, "cal=/cal "},
-        GoodCase{{"--save", "out.csv"}, "save=out.csv "},
-        GoodCase{{"--console", "--yes", "--sim", "--bands", "dcs", "--tests", "0", "--iterations",
-                  "5", "--save", "r.txt", "--cal-dir", "c"},
-                 "console yes sim bands=[3] tests=[0] it=5 cal=c save=r.txt "},
-        // The last of a repeated option wins.
-        GoodCase{{"--save", "a.csv", "--save", "b.csv"}, "save=b.csv "}));
+using Environment = std::map<std::string, std::string>;
 
-struct BadCase {
-    std::vector<std::string> args;
-    std::string messagePart;
-};
-
-class CommandLineRefuses : public ::testing::TestWithParam<BadCase> {};
-
-TEST_P(CommandLineRefuses, WithAMessageNamingTheFault) {
-    const auto parsed = parseCommandLine(GetParam().args);
-    ASSERT_TRUE(std::holds_alternative<CommandLineError>(parsed));
-    const std::string& message = std::get<CommandLineError>(parsed).message;
-    EXPECT_NE(message.find(GetParam().messagePart), std::string::npos) << message;
-    EXPECT_EQ(message.find('\n'), std::string::npos) << "one line: " << message;
+EnvironmentLookup fakeEnvironment(Environment values) {
+    return [values = std::move(values)](const char* name) -> const char* {
+        const auto found = values.find(name);
+        return found == values.end() ? nullptr : found->second.c_str();
+    };
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    BadInput, CommandLineRefuses,
-    ::testing::Values(
-        BadCase{{"--frobnicate"}, "unknown option '--frobnicate'"},
-        BadCase{{"-x"}, "unknown option '-x'"},
-        BadCase{{"results.csv"}, "unexpected argument 'results.csv'"},
-        BadCase{{"--save"}, "--save needs a value"},
-        BadCase{{"--save", "--yes"}, "--save needs a value"},
-        BadCase{{"--save="}, "--save needs a file name"},
-        BadCase{{"--sim-profile"}, "--sim-profile needs a value"},
-        BadCase{{"--visa-library"}, "--visa-library needs a value"},
-        BadCase{{"--cal-dir="}, "--cal-dir needs a folder"},
-        BadCase{{"--bands"}, "--bands needs a value"},
-        BadCase{{"--bands", ""}, "--bands: the band list is empty"},
-        BadCase{{"--bands", " "}, "--bands: the band list is empty"},
-        BadCase{{"--bands", "0,,1"}, "--bands: empty band in the list"},
-        BadCase{{"--bands", "DCS,"}, "--bands: empty band in the list"},
-        BadCase{{"--bands", "GSM900"}, "--bands: unknown band 'GSM900'"},
-        BadCase{{"--bands", "5"}, "unknown band '5'"},
-        BadCase{{"--bands", "-1"}, "unknown band '-1'"},
-        BadCase{{"--tests", ""}, "--tests: the test list is empty"},
-        BadCase{{"--tests", "1,,2"}, "--tests: empty test in the list"},
-        BadCase{{"--tests", "8"}, "--tests: unknown test '8'"},
-        BadCase{{"--tests", "PFER"}, "unknown test 'PFER'"},
-        BadCase{{"--iterations", "0"}, "--iterations: '0' is not a whole number from 1 to 100"},
-        BadCase{{"--iterations", "101"}, "'101' is not a whole number from 1 to 100"},
-        BadCase{{"--iterations", "abc"}, "'abc' is not a whole number"},
-        BadCase{{"--iterations", "2.5"}, "'2.5' is not a whole number"},
-        BadCase{{"--iterations", "+5"}, "'+5' is not a whole number"},
-        BadCase{{"--iterations", "-3"}, "'-3' is not a whole number"},
-        BadCase{{"--iterations", "99999999999"}, "is not a whole number"},
-        BadCase{{"--iterations="}, "'' is not a whole number"},
-        BadCase{{"--yes=1"}, "--yes takes no value"},
-        BadCase{{"--sim", "--visa-library", "/x.so"}, "cannot be combined with --visa-library"},
-        BadCase{{"--visa-library", "/x.so", "--sim-profile", "p"},
-                "cannot be combined with --visa-library"}));
-
-TEST(CommandLineLists, OptionsEditorUsesTheSameRules) {
-    EXPECT_EQ(std::get<std::vector<int>>(parseBandList("pcs, 2")), (std::vector<int>{2, 4}));
-    EXPECT_EQ(std::get<std::vector<int>>(parseTestList("3")), (std::vector<int>{3}));
-    EXPECT_EQ(std::get<int>(parseIterations(" 42 ")), 42);
-    EXPECT_TRUE(std::holds_alternative<std::string>(parseTestList("0,9")));
+#ifndef _WIN32
+TEST(Launch, ConsoleWhenAskedOrWithoutDisplay) {
+    const std::tuple<bool, Environment, bool> cases[] = {
+        {false, {}, true},
+        {false, {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}}, true},
+        {false, {{"DISPLAY", ":0"}}, false},
+        {false, {{"WAYLAND_DISPLAY", "wayland-0"}}, false},
+        {false, {{"QT_QPA_PLATFORM", "offscreen"}}, false},
+        {true, {{"DISPLAY", ":0"}}, true}};
+    for (const auto& [option, environment, console] : cases) {
+        CommandLine line;
+        line.console = option;
+        EXPECT_EQ(wantsConsole(line, fakeEnvironment(environment)), console);
+    }
 }
+#endif
 
-TEST(CommandLineUsage, DocumentsEveryOptionAndExitCode) {
-    const std::string usage = usageText();
-    for (const char* part :
-         {"--console", "--yes", "--sim", "--sim-profile FILE", "--visa-library PATH",
-          "--bands LIST", "--tests LIST", "--iterations N", "--cal-dir DIR", "--save FILE",
-          "--help", "QUILLON_PAUSE_SCALE", "QUILLON_INSTANCE_LOCK", "\n  64 "}) {
-        EXPECT_NE(usage.find(part), std::string::npos) << part;
+TEST(Launch, PauseScaleTakesOnlyPlainNonNegativeNumbers) {
+    EXPECT_EQ(pauseScale(fakeEnvironment({})), 1.0);
+    for (const auto& [text, scale] : {std::pair{"0", 0.0}, {"0.01", 0.01}, {"2.5", 2.5}}) {
+        EXPECT_EQ(pauseScale(fakeEnvironment({{"QUILLON_PAUSE_SCALE", text}})), scale) << text;
+    }
+    for (const char* bad : {"", "-1", "fast", "0.5x", "inf", "nan"}) {
+        EXPECT_EQ(pauseScale(fakeEnvironment({{"QUILLON_PAUSE_SCALE", bad}})), std::nullopt) << bad;
     }
 }
 

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The console front-end's pieces: the results table as text, the wizard and options prompts,
-// and what the operator interface prints on a plain stream and on a terminal.
+// The console front-end: results table, wizard and options prompts, plain and terminal output.
 
 #include <gtest/gtest.h>
 
@@ -18,194 +17,111 @@ namespace {
 
 int countOf(const std::string& text, const std::string& part) {
     int count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++count;
-    }
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
     return count;
 }
 
 testrun::ResultsGrid smallGrid() {
     testrun::ResultsGrid grid;
     grid.setFormatString(">Freq  |<Name|>      Result");
-    grid.appendTabbed("SN1\tlong name here\t");
-    grid.appendTabbed("\t");
-    grid.appendTabbed(" 464000000\tx\tPass");
+    for (const char* row : {"SN1\tlong name here\t", "\t", " 464000000\tx\tPass"}) {
+        grid.appendTabbed(row);
+    }
     grid.setEmphasis(1, 0, true);
     return grid;
 }
 
-TEST(ResultsTableText, AlignsColumnsToTheirWidestText) {
+TEST(ResultsTableText, AlignsColumnsAndBoldsOnlyHeaderAndEmphasisWithAnsi) {
     EXPECT_EQ(renderResultsTable(smallGrid(), false),
               "    Freq    Name                  Result\n"
               "----------  --------------  ------------\n"
-              "       SN1  long name here\n"
-              "\n"
+              "       SN1  long name here\n\n"
               " 464000000  x                       Pass\n");
+    const std::string bold = renderResultsTable(smallGrid(), true);
+    EXPECT_EQ(countOf(bold, "\033[1m"), 4) << bold;  // three header cells and the emphasised SN1
+    EXPECT_NE(bold.find("\033[1m       SN1\033[0m"), std::string::npos);
 }
 
-TEST(ResultsTableText, BoldOnlyForHeaderAndEmphasisedCellsWithAnsi) {
-    const std::string text = renderResultsTable(smallGrid(), true);
-    EXPECT_NE(text.find("\033[1m       SN1\033[0m"), std::string::npos) << text;
-    EXPECT_EQ(countOf(text, "\033[1m"), 4);  // three header cells and one emphasised cell
-    EXPECT_EQ(renderResultsTable(smallGrid(), false).find('\033'), std::string::npos);
-}
-
-struct WizardCase {
-    const char* input;
-    bool okay;
-    bool shift;
-    int prompts;  // how many times the operator was asked
-};
-
-class ConsoleWizard : public ::testing::TestWithParam<WizardCase> {};
-
-TEST_P(ConsoleWizard, AnswersDecideTheOutcome) {
-    std::istringstream in(GetParam().input);
+// What the wizard ended with, and after how many prompts.
+std::string wizardOutcome(const char* input, std::string* output = nullptr) {
+    std::istringstream in(input);
     std::ostringstream out;
     const testrun::WizardOutcome outcome = promptWizard(in, out, "ABC");
-    EXPECT_EQ(outcome.okayPressed, GetParam().okay);
-    EXPECT_EQ(outcome.shiftHeld, GetParam().shift);
-    EXPECT_EQ(countOf(out.str(), "Cancel: "), GetParam().prompts) << out.str();
+    if (output != nullptr) *output = out.str();
+    return std::string(outcome.okayPressed ? "go" : "cancel") +
+           (outcome.shiftHeld ? "+shift" : "") + " " +
+           std::to_string(countOf(out.str(), "Cancel: "));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Answers, ConsoleWizard,
-    ::testing::Values(WizardCase{"", false, false, 1},             // end of input is Cancel
-                      WizardCase{"\n\n\n", true, false, 3},        // Next, Next, Go!
-                      WizardCase{"\r\n\r\n\r\n", true, false, 3},  // typed on Windows
-                      WizardCase{"\n\no\n", true, true, 3},        // Go! with Shift
-                      WizardCase{"\n\nO\n", true, true, 3}, WizardCase{"c\n", false, false, 1},
-                      WizardCase{"\nC\n", false, false, 2},
-                      WizardCase{"\n\n", false, false, 3},      // input ends at the last step
-                      WizardCase{"o\n\n\n\n", true, false, 4},  // "o" only counts at step 3
-                      WizardCase{"x\n\nnext\n\n\n", true, false, 5}));
-
-TEST(ConsoleWizardTexts, ShowsTheStepsAndTheTestSet) {
-    std::istringstream in("\n\n\n");
-    std::ostringstream out;
-    promptWizard(in, out, "ABC");
-    const std::string text = out.str();
-    for (const char* part :
-         {"Setup Wizard - Step 1 of 3\nStep 1 - Connections\nConnect a BNC - BNC lead from "
-          "\"TRIG IN\" to \"TRIG OUT\" on the rear panel of the 4750 being tested\n",
-          "Setup Wizard - Step 2 of 3\nStep 2 - Remove RF\nRemove any RF inputs from the 4750\n",
-          "Step 3 - Check Firmware\n", "Serial Number: ABC\n", "Version: A.02.01\n",
-          "[Enter] Go!"}) {
-        EXPECT_NE(text.find(part), std::string::npos) << part;
-    }
+TEST(ConsoleWizard, AnswersDecideTheOutcome) {
+    // The end of input is Cancel; "o" (Shift) only counts at step 3; other answers ask again.
+    const std::pair<const char*, const char*> cases[] = {
+        {"", "cancel 1"},          {"\n\n\n", "go 3"},        {"\r\n\r\n\r\n", "go 3"},
+        {"\n\no\n", "go+shift 3"}, {"\n\nO\n", "go+shift 3"}, {"\nC\n", "cancel 2"},
+        {"\n\n", "cancel 3"},      {"o\n\n\n\n", "go 4"},     {"x\n\nnext\n\n\n", "go 5"}};
+    for (const auto& [input, expected] : cases) EXPECT_EQ(wizardOutcome(input), expected) << input;
 }
 
-TEST(ConsoleWizardTexts, Step3BreaksLinesAtEveryTilde) {
-    EXPECT_EQ(wizardStep3Text(),
-              "Ensure that the 4750 is running one of the following applications\n\n"
-              " - K3310 LA with K3315A Feature License\n"
-              " - K2210 TA with K2205A Feature License\n"
-              " - K2230 TA with K2205A Feature License\n\n"
-              "Press Go! to start test test\n\n"
-              "The test may take up to ten minutes to run");
-}
-
-struct OptionsCase {
-    const char* input;
-    const char* bands;  // '1' per chosen band 0-4
-    const char* tests;  // '1' per chosen test 0-8
-    int iterations;
-    int numTests;
-};
-
-std::string chosen(const testrun::TestOptions& options, bool bands) {
-    std::string text;
-    const int count = bands ? testrun::TestOptions::kBands : testrun::TestOptions::kTests;
-    for (std::int16_t index = 0; index < count; ++index) {
-        text += (bands ? options.getBand(index) : options.getTest(index)) ? '1' : '0';
-    }
-    return text;
-}
-
-class ConsoleOptions : public ::testing::TestWithParam<OptionsCase> {};
-
-TEST_P(ConsoleOptions, EditsThenPressesRunTest) {
-    instrument::ProgramValues program;
-    testrun::TestOptions options(program);
-    for (std::int16_t band = 0; band < testrun::TestOptions::kBands; ++band) {
-        options.setBand(band, true);
-    }
-    for (std::int16_t test = 0; test < testrun::TestOptions::kCalibrateSource; ++test) {
-        options.setTest(test, true);
-    }
-    std::istringstream in(GetParam().input);
-    std::ostringstream out;
-    promptOptions(in, out, options);
-    EXPECT_EQ(chosen(options, true), GetParam().bands);
-    EXPECT_EQ(chosen(options, false), GetParam().tests);
-    EXPECT_EQ(program.measurementIterations, GetParam().iterations);
-    EXPECT_EQ(options.numTests(), GetParam().numTests);
-    EXPECT_EQ(options.result(), 1);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Commands, ConsoleOptions,
-    ::testing::Values(OptionsCase{"\n", "11111", "111111111", 50, 115},
-                      OptionsCase{"", "11111", "111111111", 50, 115},  // end of input
-                      OptionsCase{"b dcs\nt 0,5\ni 100\n\n", "00010", "100001001", 100, 5},
-                      OptionsCase{"b none\n\n", "00000", "111111111", 50, 0},
-                      OptionsCase{"t none\n", "11111", "000000001", 50, 0},
-                      OptionsCase{"b 0\nt 7\n", "10000", "000000011", 50, 1},
-                      // Refused commands change nothing.
-                      OptionsCase{"b foo\nt 8\ni 0\nx\n\n", "11111", "111111111", 50, 115}));
-
-TEST(ConsoleOptionsTexts, ShowsTheChoiceAndRefusals) {
-    instrument::ProgramValues program;
-    testrun::TestOptions options(program);
-    std::istringstream in("i 200\n\n");
-    std::ostringstream out;
-    promptOptions(in, out, options);
-    const std::string text = out.str();
-    EXPECT_NE(text.find("Choose test options\nSelect your test options:\nBands\n"
-                        "  [ ] 0  GSM450 (464MHz / ARFCN 276)\n"),
+TEST(ConsoleWizard, ShowsTheStepTextsWithTheirButtons) {
+    std::string out;
+    wizardOutcome("\n\n\n", &out);
+    EXPECT_NE(out.find("\nStep 2 - Remove RF\nRemove any RF inputs from the 4750\n[Enter] Next >   "
+                       "[c] Cancel: "),
               std::string::npos)
-        << text;
-    EXPECT_NE(text.find("  [x] 8  Calibrate source\n  Measurement Iterations: 50\n"),
+        << out;
+    EXPECT_NE(out.find("applications\n\n - K3310 LA with K3315A Feature License\n - K2210 TA"),
               std::string::npos);
-    EXPECT_NE(text.find("'200' is not a whole number from 1 to 100\n"), std::string::npos);
+    EXPECT_NE(out.find("run\n[Enter] Go!   [o] Go! with test options   [c] Cancel: "),
+              std::string::npos);
 }
 
-ConsoleOperator::Settings plainStream() {
-    return {false, 0.0, 80};
+// Bands, tests, iterations, numTests and result after the editor, from everything chosen.
+std::string optionsAfter(const std::string& input) {
+    instrument::ProgramValues program;
+    testrun::TestOptions options(program);
+    std::istringstream in("b 0,1,2,3,4\nt 0,1,2,3,4,5,6,7\n" + input);
+    std::ostringstream out;
+    promptOptions(in, out, options);
+    std::string text;
+    for (std::int16_t index = 0; index < 14; ++index) {
+        text += (index < 5 ? options.getBand(index) : options.getTest(index - 5)) ? '1' : '0';
+    }
+    return text + ' ' + std::to_string(program.measurementIterations) + ' ' +
+           std::to_string(options.numTests()) + ' ' + std::to_string(options.result());
 }
 
-TEST(ConsoleOperatorOutput, MessageBoxIsTitleColonTextWithLineFeeds) {
+TEST(ConsoleOptions, EditsThenPressesRunTest) {
+    // The end of input presses Run Test too; refused commands change nothing.
+    const std::pair<const char*, const char*> cases[] = {
+        {"", "11111111111111 50 115 1"},
+        {"b dcs\nt 0,5\ni 100\n\n", "00010100001001 100 5 1"},
+        {"b none\n\n", "00000111111111 50 0 1"},
+        {"t none\n", "11111000000001 50 0 1"},
+        {"b foo\nt 8\ni 0\nx\n\n", "11111111111111 50 115 1"}};
+    for (const auto& [input, expected] : cases) EXPECT_EQ(optionsAfter(input), expected) << input;
+}
+
+TEST(ConsoleOperatorOutput, PlainStreamGetsEachTextOnceProgressByTenthsAndTheResults) {
     std::istringstream in;
     std::ostringstream out;
-    ConsoleOperator ui(in, out, plainStream());
+    ConsoleOperator ui(in, out, {false, 0.0, 80});
     ui.messageBox("No 4750 detected", "No 4750 detected\r\n\r\nPlease ensure", {});
-    ui.messageBox("Notification", "The following GPIB error occurred:  ", {});
-    EXPECT_EQ(out.str(),
-              "No 4750 detected: No 4750 detected\n\nPlease ensure\n"
-              "Notification: The following GPIB error occurred:  \n");
-}
-
-TEST(ConsoleOperatorOutput, PlainStreamGetsEachStatusOnceAndProgressByTenths) {
-    std::istringstream in;
-    std::ostringstream out;
-    ConsoleOperator ui(in, out, plainStream());
-    ui.setProgress(0, 115);
     ui.setLabel(testrun::FormLabel::TestStatus, "Initialising source");
     ui.setLabel(testrun::FormLabel::TestStatus, "Initialising source");
     ui.setLabel(testrun::FormLabel::Band, "DCS");
-    for (int value = 1; value <= 115; ++value) ui.setProgress(value, 115);
-    ui.setProgress(0, 115);
-    const std::string text = out.str();
-    EXPECT_EQ(countOf(text, "Current Test: Initialising source\n"), 1);
-    EXPECT_NE(text.find("Band: DCS\n"), std::string::npos);
-    EXPECT_EQ(countOf(text, "Progress: "), 10) << text;
-    EXPECT_NE(text.find("Progress: 12/115\n"), std::string::npos);
-    EXPECT_NE(text.find("Progress: 115/115\n"), std::string::npos);
-    EXPECT_EQ(text.find('\r'), std::string::npos);
-    EXPECT_EQ(text.find('\033'), std::string::npos);
+    for (int value = 0; value <= 115; ++value) ui.setProgress(value, 115);
+    ui.setVerdict(testrun::Verdict::Fail);
+    ui.printResults(smallGrid());
+    EXPECT_EQ(out.str(),
+              "No 4750 detected: No 4750 detected\n\nPlease ensure\n"
+              "Current Test: Initialising source\nBand: DCS\nProgress: 12/115\n"
+              "Progress: 23/115\nProgress: 35/115\nProgress: 46/115\nProgress: 58/115\n"
+              "Progress: 69/115\nProgress: 81/115\nProgress: 92/115\nProgress: 104/115\n"
+              "Progress: 115/115\n\n" +
+                  renderResultsTable(smallGrid(), false) + "\nTest Complete\nVerdict: Fail\n");
 }
 
-TEST(ConsoleOperatorOutput, TerminalRedrawsTheLiveLineAroundOtherOutput) {
+TEST(ConsoleOperatorOutput, TerminalRedrawsTheLiveLineWithinItsWidth) {
     std::istringstream in;
     std::ostringstream out;
     ConsoleOperator ui(in, out, {true, 0.0, 60});
@@ -218,29 +134,9 @@ TEST(ConsoleOperatorOutput, TerminalRedrawsTheLiveLineAroundOtherOutput) {
               "\r\033[2KCurrent Test: Measuring  [##########----------] 5/10"
               "\r\033[2KBand: PCS\n"
               "\r\033[2KCurrent Test: Measuring  [##########----------] 5/10");
-}
-
-TEST(ConsoleOperatorOutput, LiveLineNeverExceedsTheTerminal) {
-    std::istringstream in;
-    std::ostringstream out;
-    ConsoleOperator ui(in, out, {true, 0.0, 40});
-    ui.setProgress(3, 10);
     ui.setLabel(testrun::FormLabel::TestStatus, std::string(100, 'x'));
-    const std::string text = out.str();
-    const std::string last = text.substr(text.rfind("\r\033[2K") + 5);
-    EXPECT_EQ(last.size(), 39u) << last;
-    EXPECT_NE(last.find("3/10"), std::string::npos);
-}
-
-TEST(ConsoleOperatorOutput, ResultsEndWithTestCompleteAndTheVerdict) {
-    std::istringstream in;
-    std::ostringstream out;
-    ConsoleOperator ui(in, out, plainStream());
-    ui.setVerdict(testrun::Verdict::Hidden);
-    ui.setVerdict(testrun::Verdict::Fail);
-    ui.printResults(smallGrid());
-    EXPECT_EQ(out.str(),
-              "\n" + renderResultsTable(smallGrid(), false) + "\nTest Complete\nVerdict: Fail\n");
+    EXPECT_EQ(out.str().size() - out.str().rfind("\r\033[2K"), 5u + 59u) << "within 60 columns";
+    EXPECT_TRUE(out.str().ends_with(" 5/10"));
 }
 
 }  // namespace
