@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -22,21 +23,19 @@ using instrument::ViSession;
 using instrument::ViStatus;
 
 inline instrument::VisaLibrary& simLibrary() {
-    static std::unique_ptr<instrument::VisaLibrary> library = [] {
-        auto loaded =
-            instrument::VisaLibrary::load(std::string(QUILLON_BIN_DIR) + "/libquillon-sim-visa.so");
-        if (auto* error = std::get_if<instrument::VisaLoadError>(&loaded)) {
-            ADD_FAILURE() << "simulated VISA library not loadable: " << error->description;
-            return std::unique_ptr<instrument::VisaLibrary>();
-        }
-        return std::move(std::get<std::unique_ptr<instrument::VisaLibrary>>(loaded));
-    }();
-    if (!library) std::abort();
-    return *library;
+    static auto loaded =
+        instrument::VisaLibrary::load(std::string(QUILLON_BIN_DIR) + "/libquillon-sim-visa.so");
+    auto* library = std::get_if<std::unique_ptr<instrument::VisaLibrary>>(&loaded);
+    if (library == nullptr) {
+        std::fprintf(stderr, "simulated VISA library not loadable: %s\n",
+                     std::get<instrument::VisaLoadError>(loaded).description.c_str());
+        std::abort();
+    }
+    return **library;
 }
 
 inline std::string shippedProfile(const std::string& name) {
-    return std::string(QUILLON_BIN_DIR) + "/sim-profiles/" + name;
+    return std::string(QUILLON_BIN_DIR) + "/sim-profiles/" + name + ".toml";
 }
 
 // Writes a profile for one test into the temporary directory and returns its path.
@@ -47,10 +46,13 @@ inline std::string writeProfile(const std::string& name, const std::string& text
     return path.string();
 }
 
-// A test set profile with extra keys appended after its [[instrument]] header lines.
-inline std::string testSetProfile(const std::string& simulator, const std::string& extra) {
-    return "[simulator]\n" + simulator +
-           "\n[[instrument]]\nkind = \"test_set\"\nresource = \"GPIB0::14::INSTR\"\n" + extra;
+// A test set profile: simulator settings, then keys after the [[instrument]] header lines.
+inline std::string testSetProfile(const std::string& name, const std::string& simulator,
+                                  const std::string& extra = "") {
+    return writeProfile(name, "[simulator]\n" + simulator +
+                                  "\n[[instrument]]\nkind = \"test_set\"\n"
+                                  "resource = \"GPIB0::14::INSTR\"\n" +
+                                  extra);
 }
 
 class SimSession {
@@ -59,41 +61,9 @@ class SimSession {
         setenv("QUILLON_SIM_PROFILE", profilePath.c_str(), 1);
         rmStatus_ = api_.openDefaultRM(&rm_);
     }
-
     ViStatus rmStatus() const { return rmStatus_; }
     ViSession rm() const { return rm_; }
     instrument::VisaApi& api() { return api_; }
-
-    std::string statusDescription(ViStatus status) {
-        std::array<char, instrument::kDescriptorBufferSize> text{};
-        api_.statusDesc(rm_, status, text.data());
-        return text.data();
-    }
-
-    ViSession open(const std::string& resource) {
-        ViSession vi = 0;
-        EXPECT_EQ(api_.open(rm_, resource.c_str(), instrument::kViNull, 0, &vi),
-                  instrument::kViSuccess)
-            << resource;
-        return vi;
-    }
-
-    ViStatus write(ViSession vi, const std::string& command) {
-        return api_.printf(vi, (command + "\n").c_str());
-    }
-
-    // The reply without its line feed; status receives the VISA status.
-    std::string query(ViSession vi, const std::string& text, ViStatus* status = nullptr) {
-        std::array<char, instrument::kReplyBufferSize> reply{};
-        const ViStatus result =
-            api_.queryf(vi, (text + "\n").c_str(), instrument::kReplyReadFormat, reply.data());
-        if (status != nullptr) *status = result;
-        std::string answer = reply.data();
-        if (!answer.empty() && answer.back() == '\n') answer.pop_back();
-        return answer;
-    }
-
-    std::string error(ViSession vi) { return query(vi, "SYSTem:ERRor?"); }
 
   private:
     instrument::VisaApi& api_;
@@ -101,25 +71,45 @@ class SimSession {
     ViStatus rmStatus_ = instrument::kViSuccess;
 };
 
-// A session on the default test set of a profile, its error queue cleared.
+// A session on the test set of a profile, reset and its error queue cleared.
 class TestSetSession : public SimSession {
   public:
-    explicit TestSetSession(const std::string& profilePath,
-                            const std::string& resource = "GPIB0::14::INSTR")
-        : SimSession(profilePath) {
-        vi_ = open(resource);
-        write(vi_, "*rst");
-        write(vi_, "*cls");
+    explicit TestSetSession(const std::string& profilePath) : SimSession(profilePath) {
+        EXPECT_EQ(api().open(rm(), "GPIB0::14::INSTR", instrument::kViNull, 0, &vi_),
+                  instrument::kViSuccess);
+        send("*rst");
+        send("*cls");
     }
     ViSession vi() const { return vi_; }
-    ViStatus send(const std::string& command) { return write(vi_, command); }
-    std::string ask(const std::string& text, ViStatus* status = nullptr) {
-        return query(vi_, text, status);
+    ViStatus send(const std::string& command) {
+        return api().printf(vi_, (command + "\n").c_str());
     }
-    std::string nextError() { return error(vi_); }
-    // Polls "INIT:DONE?" until it names the measurement; gives up after limit polls.
-    int pollUntilDone(const std::string& name, int limit = 20) {
-        for (int polls = 1; polls <= limit; ++polls) {
+    // The reply without its line feed; status receives the VISA status.
+    std::string ask(const std::string& text, ViStatus* status = nullptr) {
+        std::array<char, instrument::kReplyBufferSize> reply{};
+        const ViStatus result =
+            api().queryf(vi_, (text + "\n").c_str(), instrument::kReplyReadFormat, reply.data());
+        if (status != nullptr) *status = result;
+        std::string answer = reply.data();
+        if (!answer.empty() && answer.back() == '\n') answer.pop_back();
+        return answer;
+    }
+    std::string nextError() { return ask("SYSTem:ERRor?"); }
+    // Both sources looped back to the analyzer at PGSM channel 40, source 1 on.
+    void loopBack() {
+        for (const char* command :
+             {"PL13:STATes:RFIO:RFSource:DESTination S1S2LOOPBACK", "PL13:LATC:RFINT:LOOPBACK 1",
+              "PL13:LATC:RFINT:PATH:SOURCE1 1", "PL13:LATC:RFINT:PATH:SOURCE2 1",
+              "CALL:PDTChannel:ARFCn 40", "RFAN:CONT:MEAS:FREQ:AUTO 0",
+              "RFAN:MAN:MEAS:FREQ 943 MHz", "PL13:STATes:RFS2:FREQuency 943000000",
+              "PL13:STAT:RFS1:LEV:RF ON"}) {
+            send(command);
+        }
+        EXPECT_EQ(nextError(), "+0,\"No error\"");
+    }
+    // Polls "INIT:DONE?" until it names the measurement: the number of polls, or -1 after 20.
+    int pollUntilDone(const std::string& name) {
+        for (int polls = 1; polls <= 20; ++polls) {
             if (ask("INIT:DONE?") == name) return polls;
         }
         return -1;
