@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <tuple>
 
 #include "measurements/clsPFERMeas.h"
 #include "measurements_support.h"
@@ -9,147 +10,81 @@
 namespace quillon::measurements::test {
 namespace {
 
-using Kind = Failure::Kind;
 const char* const kFreq = "FETCh:PFERror:FERRor:WORSt?";
 const char* const kRms = "FETCh:PFERror:RMS:MAXimum?";
 const char* const kPeak = "FETCh:PFERror:PEAK:MAXimum?";
 const char* const kIntegrity = "FETCh:PFERror:INTegrity?";
 
-Traffic run(const std::string& count, int attempts = 1) {
+// Source 1 counts the iterations (7 here); source 2 counts 1.
+Traffic pferRun(std::int16_t source, int attempts) {
     const Traffic attempt =
-        Traffic().send({"INIT:PFER:ON"}).polls(1).query({kFreq, kRms, kPeak, kIntegrity});
+        Traffic().send({"INIT:PFER:ON"}).query({"INIT:DONE?", kFreq, kRms, kPeak, kIntegrity});
     return Traffic()
         .send({"CALL:PDTCHannel:MCSCheme:EBPT MCS4P1", "SETup:PFERror:count:state 1",
                "SETup:PFERror:CONTinuous 0", "SETup:PFERror:TRIGger:SOURce PROTOCOL",
-               "SETup:PFERror:TRIGger:DELay -1.73ms", "SETup:PFERror:COUNt:NUMBer " + count})
+               "SETup:PFERror:TRIGger:DELay -1.73ms",
+               source == 0 ? "SETup:PFERror:COUNt:NUMBer  7" : "SETup:PFERror:COUNt:NUMBer 1"})
         .then(attempt, attempts)
         .send({"INIT:PFER:OFF"});
 }
 
 struct Pfer {
-    Bus bus;
+    Bus bus{"PFER"};
     clsPFERMeas meas{bus.context()};
-    explicit Pfer(std::int16_t numConfigs = 4) {
-        bus.fake.onQuery("INIT:DONE?", {"PFER"});
-        meas.initMeas(numConfigs);
-    }
-    void runConfigs(int n) {
-        for (int c = 0; c < n; ++c) ASSERT_FALSE(meas.runMeas(kVi, std::int16_t(c), 0));
-    }
+    Pfer() { meas.initMeas(4); }
 };
 
-TEST(PferTest, TrafficByIterationsAndSource) {
-    struct Case {
-        std::int16_t iterations, config, source;
-        std::string count;
-    };
-    for (const Case& c : {Case{50, 0, 0, " 50"}, Case{7, 3, 0, " 7"}, Case{50, 0, 1, "1"}}) {
+// Source 2 repeats on integrity 11, up to 50 starts.
+TEST(PferTest, TrafficBySourceRepeatsAndFirstFailure) {
+    using Case = std::tuple<std::int16_t, Texts, MaybeFailure, int>;
+    for (const auto& [source, integrities, failure, runs] :
+         {Case{0, {"11"}, {}, 1}, Case{1, {"11"}, {}, 50}, Case{1, {"11", "11", "0"}, {}, 3},
+          Case{1, {"5"}, {}, 1},
+          Case{0, {"0"}, Failure{Kind::Queued, "SETup:PFERror:CONTinuous 0"}, 1},
+          Case{0, {"0"}, Failure{Kind::Write, "INIT:PFER:ON"}, 1},
+          Case{0, {"0"}, Failure{Kind::Query, kRms}, 1},
+          Case{1, {"0"}, Failure{Kind::Query, "INIT:DONE?", instrument::kViSuccessMaxCnt}, 1}}) {
         Pfer p;
-        p.bus.program.measurementIterations = c.iterations;
-        EXPECT_FALSE(p.meas.runMeas(kVi, c.config, c.source));
-        EXPECT_EQ(p.bus.fake.texts(), run(c.count).texts);
+        p.bus.program.measurementIterations = 7;
+        p.bus.fake.onQuery(kIntegrity, integrities);
+        p.bus.inject(failure);
+        expectRun(p.bus, p.meas.runMeas(kVi, 3, source), pferRun(source, runs), failure);
     }
+    Pfer p;  // outside the configurations, and before initMeas, nothing is sent
+    EXPECT_TRUE(p.meas.runMeas(kVi, 4, 0) && p.meas.runMeas(kVi, -1, 0) &&
+                clsPFERMeas(p.bus.context()).runMeas(kVi, 0, 0));
+    EXPECT_TRUE(p.bus.fake.log.empty());
 }
 
-TEST(PferTest, WaitYieldsBeforeEachPollUntilTheExactMnemonicArrives) {
+// Signed worst, ties keeping the lower configuration; configuration 0's integrity unless a later
+// non-zero one is smaller.
+TEST(PferTest, WorstOfAndPassFail) {
+    using Case = std::tuple<Texts, Texts, double, const char*>;
+    for (const auto& [values, integrities, worst, text] :
+         {Case{{"0.5", "-3.0", "3.0", "2.0"}, {"0", "11", "0", "5"}, -3.0, "Pass"},
+          Case{{"-0.2e1 deg", "1", "x", "+1.5"}, {"11", "0", "5", "0"}, -2.0, "Fail ( 5)"},
+          Case{{"1", "-1", "1", "-1"}, {"-3", "0", "0", "0"}, 1.0, "Fail (-3)"}}) {
+        Pfer p;
+        for (const char* q : {kFreq, kRms, kPeak}) p.bus.fake.onQuery(q, values);
+        p.bus.fake.onQuery(kIntegrity, integrities);
+        for (std::int16_t c = 0; c < 4; ++c) ASSERT_FALSE(p.meas.runMeas(kVi, c, 0));
+        for (double w :
+             {p.meas.maxFreqError(), p.meas.maxRmsPhaseError(), p.meas.maxPeakPhaseError()})
+            EXPECT_EQ(w, worst);
+        EXPECT_EQ(p.meas.getFreqErrPassFailString(0.0, 0), text);
+        EXPECT_EQ(p.meas.getRmsPhaseErrPassFailString(0.0, 3), text);
+        EXPECT_EQ(p.meas.getPeakPhaseErrPassFailString(0.0, 4), text);
+    }
+    using Limits = std::tuple<double, const char*>;  // P(ass) or F(ail): frequency, RMS, peak
     Pfer p;
-    p.bus.fake.onQuery("INIT:DONE?", {"", "pfer", "TXP,PVT", "EMAC,PFER"});
-    EXPECT_FALSE(p.meas.runMeas(kVi, 0, 0));
-    EXPECT_EQ(p.bus.fake.count("INIT:DONE?"), 4u);
-    EXPECT_EQ(p.bus.yields, 4);
-}
-
-TEST(PferTest, StopsAtTheFirstFailureAndKeepsTheEntriesNotFetched) {
-    struct Case {
-        Failure failure;
-        double freq;
-    };
-    for (const Case& c : {Case{{Kind::Queued, "SETup:PFERror:CONTinuous 0"}, 0.0},
-                          Case{{Kind::Write, "INIT:PFER:ON"}, 0.0},
-                          Case{{Kind::Query, "INIT:DONE?", instrument::kViSuccessMaxCnt}, 0.0},
-                          Case{{Kind::Query, kRms}, 3.5}}) {
-        Pfer p;
-        p.bus.fake.onQuery(kFreq, {"3.5"});
-        p.bus.inject(c.failure);
-        EXPECT_TRUE(p.meas.runMeas(kVi, 0, 0));
-        EXPECT_EQ(p.bus.fake.texts(), run(" 50").upTo(c.failure).texts);
-        EXPECT_EQ(p.meas.maxFreqError(), c.freq);
+    for (const auto& [value, texts] :
+         {Limits{1.0, "PPP"}, Limits{-4.0, "PFP"}, Limits{4.01, "PFF"}, Limits{-20.0, "PFF"},
+          Limits{20.000001, "FFF"}, Limits{std::numeric_limits<double>::quiet_NaN(), "FFF"}}) {
+        const std::string letters{p.meas.getFreqErrPassFailString(value, 0)[0],
+                                  p.meas.getRmsPhaseErrPassFailString(value, 3)[0],
+                                  p.meas.getPeakPhaseErrPassFailString(value, 4)[0]};
+        EXPECT_EQ(letters, texts) << value;
     }
-}
-
-TEST(PferTest, SourceTwoRepeatsOnIntegrityElevenUpToFiftyRuns) {
-    struct Case {
-        std::int16_t source;
-        std::vector<std::string> integrities;
-        int runs;
-    };
-    for (const Case& c : {Case{1, {"11"}, 50}, Case{1, {"11", "11", "0"}, 3}, Case{0, {"11"}, 1},
-                          Case{1, {"5"}, 1}}) {
-        Pfer p;
-        p.bus.fake.onQuery(kIntegrity, c.integrities);
-        EXPECT_FALSE(p.meas.runMeas(kVi, 0, c.source));
-        EXPECT_EQ(p.bus.fake.texts(), run(c.source == 0 ? " 50" : "1", c.runs).texts);
-    }
-}
-
-TEST(PferTest, WorstSignedValueAndWorstIntegrity) {
-    struct Case {
-        std::vector<std::string> values, integrities;
-        double worst;
-        std::int16_t integrity;
-    };
-    for (const Case& c : {Case{{"0.5", "-3.0", "3.0", "2.0"}, {"0", "11", "0", "5"}, -3.0, 0},
-                          Case{{"0.5", "3.0", "-3.0", "2.0"}, {"11", "0", "5", "0"}, 3.0, 5},
-                          Case{{"-0.2e1 deg", "1", "x", "+1.5"}, {"11", "0", "0", "0"}, -2.0, 11},
-                          Case{{"1", "-1", "1", "-1"}, {"-3", "0", "0", "0"}, 1.0, -3}}) {
-        Pfer p;
-        for (const char* q : {kFreq, kRms, kPeak}) p.bus.fake.onQuery(q, c.values);
-        p.bus.fake.onQuery(kIntegrity, c.integrities);
-        p.runConfigs(4);
-        EXPECT_EQ(p.meas.maxFreqError(), c.worst);
-        EXPECT_EQ(p.meas.maxRmsPhaseError(), c.worst);
-        EXPECT_EQ(p.meas.maxPeakPhaseError(), c.worst);
-        EXPECT_EQ(p.meas.worstIntegrity(), c.integrity);
-    }
-    Pfer single(1);
-    single.bus.fake.onQuery(kFreq, {"0.25", "9"});
-    single.runConfigs(1);
-    EXPECT_EQ(single.meas.maxFreqError(), 0.25);
-}
-
-TEST(PferTest, PassFailTexts) {
-    struct Case {
-        std::string integrity;
-        double value;
-        const char *freq, *rms, *peak;
-    };
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    for (const Case& c :
-         {Case{"0", 0.0, "Pass", "Pass", "Pass"}, Case{"0", 1.0, "Pass", "Pass", "Pass"},
-          Case{"0", -4.0, "Pass", "Fail", "Pass"}, Case{"0", 4.01, "Pass", "Fail", "Fail"},
-          Case{"0", -20.0, "Pass", "Fail", "Fail"}, Case{"0", 20.000001, "Fail", "Fail", "Fail"},
-          Case{"0", nan, "Fail", "Fail", "Fail"},
-          Case{"11", 0.0, "Fail ( 11)", "Fail ( 11)", "Fail ( 11)"},
-          Case{"-3", 0.0, "Fail (-3)", "Fail (-3)", "Fail (-3)"}}) {
-        Pfer p;
-        p.bus.fake.onQuery(kIntegrity, {c.integrity, "0"});
-        p.runConfigs(4);
-        EXPECT_EQ(p.meas.getFreqErrPassFailString(c.value, 0), c.freq) << c.value;
-        EXPECT_EQ(p.meas.getRmsPhaseErrPassFailString(c.value, 3), c.rms) << c.value;
-        EXPECT_EQ(p.meas.getPeakPhaseErrPassFailString(c.value, 4), c.peak) << c.value;
-    }
-}
-
-TEST(PferTest, OutsideTheContractNothingIsSent) {
-    Bus bus;
-    clsPFERMeas fresh{bus.context()};
-    EXPECT_TRUE(fresh.runMeas(kVi, 0, 0));
-    EXPECT_EQ(fresh.maxFreqError(), 0.0);
-    EXPECT_EQ(fresh.worstIntegrity(), 0);
-    fresh.initMeas(4);
-    EXPECT_TRUE(fresh.runMeas(kVi, 4, 0));
-    EXPECT_TRUE(fresh.runMeas(kVi, -1, 0));
-    EXPECT_TRUE(bus.fake.log.empty());
 }
 
 }  // namespace

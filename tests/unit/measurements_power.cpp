@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <tuple>
+#include <utility>
+
 #include "measurements/burst_power.h"
 #include "measurements/clsCWPowerMeas.h"
 #include "measurements/measurement_common.h"
@@ -9,10 +13,10 @@
 namespace quillon::measurements::test {
 namespace {
 
-using Kind = Failure::Kind;
 const char* const kPower = "FETCh:ETXPower:POWer?";
 const char* const kIntegrity = "FETCh:ETXPower:INTegrity?";
 
+// Source 1 counts 50 after 1.772 ms; source 2 counts 1 at once.
 Traffic gmskSetUp(std::int16_t source) {
     return Traffic()
         .send({"CALL:PDTCHannel:MCSCheme:EBPT MCS4P1", "SETup:ETXPower:COUNt:STATe 1",
@@ -20,12 +24,9 @@ Traffic gmskSetUp(std::int16_t source) {
                "CALL:MODulation:FORMAT:CONTROL:AUTO 0", "CALL:MODulation:FORMAT:MANUAL:BURST1 GMSK",
                "CALL:MODulation:FORMAT:MANUAL:BURST2 GMSK", "INITiate:DONE:CLEAR"})
         .send(source == 0
-                  ? std::initializer_list<std::string>{"SETup:ETXPower:COUNt:NUMBer  50",
-                                                       "SETup:ETXPower:TRIGger:DELay 1.772ms"}
-                  : std::initializer_list<std::string>{"SETup:ETXPower:COUNt:NUMBer 1",
-                                                       "SETup:ETXPower:TRIGger:DELay 0"});
+                  ? Texts{"SETup:ETXPower:COUNt:NUMBer  50", "SETup:ETXPower:TRIGger:DELay 1.772ms"}
+                  : Texts{"SETup:ETXPower:COUNt:NUMBer 1", "SETup:ETXPower:TRIGger:DELay 0"});
 }
-
 const Traffic kEpskSetUp = Traffic().send(
     {"CALL:PDTCHannel:MCSCheme:EBPT MCS5P1", "SETup:ETXPower:COUNt:STATe 1",
      "SETup:ETXPower:COUNt:NUMBer  50", "SETup:ETXPower:CONTinuous 0",
@@ -33,107 +34,74 @@ const Traffic kEpskSetUp = Traffic().send(
      "SETup:ETXPower:SPECial 0", "CALL:MODulation:FORMAT:CONTROL:AUTO 0",
      "CALL:MODulation:FORMAT:MANUAL:BURST1 EPSK", "CALL:MODulation:FORMAT:MANUAL:BURST2 EPSK",
      "INITiate:DONE:CLEAR"});
-const Traffic kEtxpRun = Traffic().send({"INIT:ETXPower:ON"}).polls(1).query({kPower, kIntegrity});
+const Traffic kEtxpRun =
+    Traffic().send({"INIT:ETXPower:ON"}).query({"INIT:DONE?", kPower, kIntegrity});
 const Traffic kEtxpStop = Traffic().send({"INITiate:ETXPower:OFF"});
 
 // Reference powers: main -10, offset 1 -20, offset 2 -30 dBm.
 struct Burst {
-    Bus bus;
+    Bus bus{"ETXP"};
     clsGmskPower gmsk{bus.context()};
     clsEpskPower epsk{bus.context()};
-    explicit Burst(std::int16_t numConfigs = 4) {
-        bus.fake.onQuery("INIT:DONE?", {"ETXP"});
+    explicit Burst(std::int16_t numConfigs = 1) {
         gmsk.initMeas(numConfigs, -10.0, -20.0, -30.0);
         epsk.initMeas(numConfigs, -10.0, -20.0, -30.0);
     }
-    bool run(bool isGmsk, std::int16_t config, std::int16_t source) {
-        return isGmsk ? gmsk.runMeas(kVi, config, source) : epsk.runMeas(kVi, config, source);
-    }
 };
 
+// The deviation's magnitude names the reference.
 TEST(BurstPowerTest, SetUpOrderAndReferencePowerByConfigurationAndSource) {
-    struct Case {
-        bool isGmsk;
-        std::int16_t numConfigs, config, source;
-        double deviation;  // from a measured 0 dBm, so it names the reference
-    };
-    for (const Case& c :
-         {Case{true, 4, 0, 0, 20.0}, Case{true, 4, 1, 0, 10.0}, Case{true, 4, 2, 0, 30.0},
-          Case{true, 4, 3, 0, 10.0}, Case{true, 1, 0, 1, 10.0}, Case{false, 4, 0, 0, 20.0},
-          Case{false, 4, 2, 1, 30.0}, Case{false, 4, 3, 0, 10.0}}) {
-        Burst b(c.numConfigs);
-        b.bus.fake.onQuery(kPower, {"0"});
-        ASSERT_FALSE(b.run(c.isGmsk, c.config, c.source));
-        const Traffic setUp = c.isGmsk ? gmskSetUp(c.source) : kEpskSetUp;
-        EXPECT_EQ(b.bus.fake.texts(), Traffic(setUp).then(kEtxpRun).then(kEtxpStop).texts);
-        EXPECT_EQ(c.isGmsk ? b.gmsk.maxPowerErr() : b.epsk.maxPowerErr(), c.deviation) << c.config;
+    using Case = std::tuple<bool, std::int16_t, std::int16_t, std::int16_t, std::string, double>;
+    for (const auto& [isGmsk, numConfigs, config, source, power, deviation] :
+         {Case{true, 4, 0, 0, "-19.7", 0.3}, Case{true, 4, 1, 0, "0", 10.0},
+          Case{true, 4, 2, 0, "-30.5", 0.5}, Case{true, 4, 3, 0, "0", 10.0},
+          Case{true, 1, 0, 1, "0", 10.0}, Case{false, 4, 0, 0, "-20.3", 0.3},
+          Case{false, 4, 2, 1, "0", 30.0}, Case{false, 4, 3, 0, "0", 10.0}}) {
+        Burst b(numConfigs);
+        b.bus.fake.onQuery(kPower, {power});
+        const bool failed =
+            isGmsk ? b.gmsk.runMeas(kVi, config, source) : b.epsk.runMeas(kVi, config, source);
+        const Traffic setUp = isGmsk ? gmskSetUp(source) : kEpskSetUp;
+        expectRun(b.bus, failed, Traffic(setUp).then(kEtxpRun).then(kEtxpStop), {});
+        EXPECT_NEAR(isGmsk ? b.gmsk.maxPowerErr() : b.epsk.maxPowerErr(), deviation, 1e-9);
     }
 }
 
-TEST(BurstPowerTest, StopsAtTheFirstFailure) {
-    const Traffic full = gmskSetUp(0).then(kEtxpRun).then(kEtxpStop);
-    for (const Failure& f : {Failure{Kind::Queued, "SETup:ETXPower:CONTinuous 0"},
-                             Failure{Kind::Write, "INIT:ETXPower:ON"}, Failure{Kind::Query, kPower},
-                             Failure{Kind::Query, kIntegrity}}) {
+// Source 2 repeats on integrity 11, up to 51 runs, each a fresh chain.
+TEST(BurstPowerTest, TrafficRepeatsAndFirstFailure) {
+    using Case = std::tuple<std::int16_t, Texts, MaybeFailure, int>;
+    for (const auto& [source, integrities, failure, runs] :
+         {Case{1, {"11"}, {}, 51}, Case{1, {"11", "0"}, {}, 2}, Case{0, {"11"}, {}, 1},
+          Case{0, {"0"}, Failure{Kind::Queued, "SETup:ETXPower:CONTinuous 0"}, 1},
+          Case{0, {"0"}, Failure{Kind::Write, "INIT:ETXPower:ON"}, 1},
+          Case{1, {"0"}, Failure{Kind::Query, kPower}, 1},
+          Case{0, {"0"}, Failure{Kind::Query, kIntegrity}, 1}}) {
         Burst b;
-        b.bus.inject(f);
-        EXPECT_TRUE(b.gmsk.runMeas(kVi, 0, 0));
-        EXPECT_EQ(b.bus.fake.texts(), full.upTo(f).texts);
+        b.bus.fake.onQuery(kIntegrity, integrities);
+        b.bus.inject(failure);
+        expectRun(b.bus, b.gmsk.runMeas(kVi, 0, source),
+                  gmskSetUp(source).then(kEtxpRun, runs).then(kEtxpStop), failure);
     }
-    Burst b;
-    EXPECT_TRUE(b.gmsk.runMeas(kVi, 4, 0));
-    EXPECT_TRUE(clsEpskPower(b.bus.context()).runMeas(kVi, 0, 0));
-    EXPECT_TRUE(b.bus.fake.log.empty());
 }
 
-TEST(BurstPowerTest, SourceTwoRepeatsOnIntegrityElevenUpTo51RunsEachAFreshChain) {
-    struct Case {
-        std::int16_t source;
-        std::vector<std::string> integrities;
-        int runs;
-    };
-    for (const Case& c : {Case{1, {"11"}, 51}, Case{1, {"11", "0"}, 2}, Case{0, {"11"}, 1}}) {
-        Burst b(1);
-        b.bus.fake.onQuery(kIntegrity, c.integrities);
-        EXPECT_FALSE(b.gmsk.runMeas(kVi, 0, c.source));
-        EXPECT_EQ(b.bus.fake.texts(),
-                  gmskSetUp(c.source).then(kEtxpRun, c.runs).then(kEtxpStop).texts);
-    }
-    // An 11 left from an earlier run repeats even when every start fails; no stop is sent.
-    Burst b(1);
-    b.bus.fake.onQuery(kIntegrity, {"11"});
-    ASSERT_FALSE(b.gmsk.runMeas(kVi, 0, 1));
-    b.bus.fake.log.clear();
-    b.bus.inject({Kind::Write, "INIT:ETXPower:ON"});
-    EXPECT_TRUE(b.gmsk.runMeas(kVi, 0, 1));
-    EXPECT_EQ(b.bus.fake.texts(),
-              gmskSetUp(1).then(Traffic().query({"INIT:ETXPower:ON"}), 51).texts);
-}
-
-TEST(BurstPowerTest, DeviationIntegrityRoundingAndPassFail) {
-    struct Case {
-        std::string power, integrity;
-        double deviation;
-        const char* text;  // for the value 1.0
-    };
-    for (const Case& c : {Case{"-19.7", "0", 0.3, "Pass"}, Case{"-20.3", "10.5", 0.3, "Fail ( 10)"},
-                          Case{"-20", "11.5", 0.0, "Fail ( 12)"}}) {
-        Burst b;
-        b.bus.fake.onQuery(kPower, {c.power});
-        b.bus.fake.onQuery(kIntegrity, {c.integrity});
-        ASSERT_FALSE(b.gmsk.runMeas(kVi, 0, 0));
-        EXPECT_NEAR(b.gmsk.maxPowerErr(), c.deviation, 1e-12);
-        EXPECT_EQ(b.gmsk.getPowerErrPassFailString(1.0), c.text);
-    }
-    Burst b;  // references -20, -10, -30, -10: deviations 0.2, 0.9, 0.4, 0.9
+// The worst deviation over the configurations; integrities round half to even.
+TEST(BurstPowerTest, WorstOfAndPassFail) {
+    Burst b(4);  // references -20, -10, -30, -10: deviations 0.2, 0.9, 0.4, 0.9
     b.bus.fake.onQuery(kPower, {"-19.8", "-10.9", "-29.6", "-9.1"});
     for (std::int16_t c = 0; c < 4; ++c) ASSERT_FALSE(b.epsk.runMeas(kVi, c, 0));
     EXPECT_NEAR(b.epsk.maxPowerErr(), 0.9, 1e-12);
-    for (double v : {1.0, 0.0, -1.0}) EXPECT_EQ(b.epsk.getPowerErrPassFailString(v), "Pass");
-    EXPECT_EQ(b.epsk.getPowerErrPassFailString(1.0001), "Fail");
-    EXPECT_EQ(clsGmskPower(b.bus.context()).maxPowerErr(), 0.0);
+    for (double v : {1.0, -1.0, 1.0001, -1.0001})
+        EXPECT_EQ(b.epsk.getPowerErrPassFailString(v), std::fabs(v) > 1.0 ? "Fail" : "Pass");
+    for (const auto& [integrity, text] :
+         {std::pair{"10.5", "Fail ( 10)"}, {"11.5", "Fail ( 12)"}}) {
+        Burst bad;
+        bad.bus.fake.onQuery(kIntegrity, {integrity});
+        ASSERT_FALSE(bad.gmsk.runMeas(kVi, 0, 0));
+        EXPECT_EQ(bad.gmsk.getPowerErrPassFailString(0.0), text);
+    }
 }
 
+// At -15 dBm through a 20 dB loopback; the count is always 50.
 const Traffic kCwRun =
     Traffic()
         .send({"CALL:CELL:POWer:AMPlitude:CW -15.000", "PL13:LATC:RFINT:PATH:SOURCE1 1",
@@ -143,51 +111,34 @@ const Traffic kCwRun =
                "SETup:TXPower:COUNt:NUMBer 50", "SETup:TXPower:CONTinuous 0",
                "SETup:TXPower:TRIGger:SOURce IMMediate", "INITiate:DONE:CLEAR",
                "INITiate:TXPower:ON"})
-        .polls(2)
-        .query({"FETCh:TXPower:POWer?"});
+        .query({"INIT:DONE?", "INIT:DONE?", "FETCh:TXPower:POWer?"});
 
-struct Cw {
-    Bus bus;
-    clsCWPowerMeas cw{bus.context()};
-    double result = 1.5;
-    Cw() {
-        bus.program.measurementIterations = 7;             // not used: always 50
+TEST(CwPowerTest, CommandListAndTheResultUnchangedOnFailure) {
+    for (const MaybeFailure& failure :
+         {MaybeFailure{}, MaybeFailure{{Kind::Queued, "PL13:LATC:RFINT:LOOPBACK 1"}},
+          MaybeFailure{{Kind::Query, "INIT:DONE?"}},
+          MaybeFailure{{Kind::Query, "FETCh:TXPower:POWer?", instrument::kViSuccessMaxCnt}}}) {
+        Bus bus;
+        bus.program.measurementIterations = 7;             // not used
         bus.fake.onQuery("INIT:DONE?", {"PFER", "ETXP"});  // ETXP contains TXP
         bus.fake.onQuery("FETCh:TXPower:POWer?", {"-14.87,0"});
-    }
-};
-
-TEST(CwPowerTest, CommandListAndResult) {
-    Cw m;
-    EXPECT_FALSE(m.cw.runMeas(kVi, -15.0, 20.0, m.result));
-    EXPECT_EQ(m.bus.fake.texts(), kCwRun.texts);
-    EXPECT_EQ(m.result, -14.87);
-    EXPECT_EQ(m.bus.yields, 2);
-    m.bus.fake.log.clear();
-    EXPECT_FALSE(m.cw.runMeas(kVi, -27.5, 20.0, m.result));
-    EXPECT_EQ(m.bus.fake.texts()[0], "CALL:CELL:POWer:AMPlitude:CW -27.500");
-    EXPECT_EQ(m.bus.fake.texts()[12], "RFANalyzer:CW:EXPected:POWer -7.500");
-}
-
-TEST(CwPowerTest, AFailureLeavesTheResultUnchanged) {
-    for (const Failure& f :
-         {Failure{Kind::Queued, "PL13:LATC:RFINT:LOOPBACK 1"}, Failure{Kind::Query, "INIT:DONE?"},
-          Failure{Kind::Query, "FETCh:TXPower:POWer?", instrument::kViSuccessMaxCnt}}) {
-        Cw m;
-        m.bus.inject(f);
-        EXPECT_TRUE(m.cw.runMeas(kVi, -15.0, 20.0, m.result));
-        EXPECT_EQ(m.bus.fake.texts(), kCwRun.upTo(f).texts);
-        EXPECT_EQ(m.result, 1.5);
+        bus.inject(failure);
+        double result = 1.5;
+        expectRun(bus, clsCWPowerMeas(bus.context()).runMeas(kVi, -15.0, 20.0, result), kCwRun,
+                  failure);
+        EXPECT_EQ(result, failure ? 1.5 : -14.87);
     }
 }
 
-TEST(CompletionWaitTest, GivesUpAfterTheBoundOfPolls) {
+TEST(CompletionWaitTest, YieldsBeforeEachPollUntilTheExactMnemonicOrTheBound) {
     Bus bus;
-    bus.fake.onQuery("INIT:DONE?", {"PVT"});
-    EXPECT_TRUE(waitForCompletion(bus.context(), kVi, false, "PFER", 5));
-    EXPECT_EQ(bus.fake.count("INIT:DONE?"), 5u);
+    bus.fake.onQuery("INIT:DONE?", {"", "pfer", "TXP,PVT", "EMAC,PFER"});
+    EXPECT_FALSE(waitForCompletion(bus.context(), kVi, false, "PFER"));
+    EXPECT_EQ(bus.yields, 4);
+    EXPECT_TRUE(waitForCompletion(bus.context(), kVi, false, "PVT", 5));
+    EXPECT_EQ(bus.fake.count("INIT:DONE?"), 9u);
     EXPECT_TRUE(waitForCompletion(bus.context(), kVi, true, "PFER"));
-    EXPECT_EQ(bus.fake.count("INIT:DONE?"), 5u);
+    EXPECT_EQ(bus.fake.count("INIT:DONE?"), 9u);
 }
 
 }  // namespace

@@ -4,7 +4,8 @@
 // A measurement object's world for tests: the scripted fake library behind a real bus session,
 // the ways an exchange can fail, and a builder for the bus traffic a run should produce.
 
-#include <initializer_list>
+#include <gtest/gtest.h>
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 namespace quillon::measurements::test {
 
 inline constexpr instrument::ViSession kVi = 7;
+using Texts = std::vector<std::string>;
 
 // Queued: the error query after text reports an error. Write: writing text fails. Query: the
 // query text answers with status (a timeout unless told).
@@ -25,8 +27,12 @@ struct Failure {
     std::string text;
     instrument::ViStatus status = instrument::kViErrorTimeout;
 };
+using Kind = Failure::Kind;
+using MaybeFailure = std::optional<Failure>;
 
+// "INIT:DONE?" reports done.
 struct Bus {
+    explicit Bus(const std::string& done = "") { fake.onQuery("INIT:DONE?", {done}); }
     quillon::testing::FakeVisa fake;
     instrument::ProgramValues program;
     int yields = 0;
@@ -34,54 +40,44 @@ struct Bus {
                              program};
 
     MeasurementContext context() { return {visa, program}; }
-    void inject(const Failure& f) {
-        switch (f.kind) {
-            case Failure::Kind::Queued:
-                fake.errorAfter(f.text);
-                break;
-            case Failure::Kind::Write:
-                fake.onWrite(f.text, instrument::kViErrorIo);
-                break;
-            case Failure::Kind::Query:
-                fake.onQueryReplies(f.text, {{f.status, "0\n"}});
-                break;
-        }
+    void inject(const MaybeFailure& f) {
+        if (f && f->kind == Kind::Queued) fake.errorAfter(f->text);
+        if (f && f->kind == Kind::Write) fake.onWrite(f->text, instrument::kViErrorIo);
+        if (f && f->kind == Kind::Query) fake.onQueryReplies(f->text, {{f->status, "0\n"}});
     }
 };
 
 // Expected texts on the bus, in order; a checked command is followed by the error query.
 struct Traffic {
-    std::vector<std::string> texts;
+    Texts texts;
 
-    Traffic& send(std::initializer_list<std::string> commands) {
+    Traffic& send(const Texts& commands) {
         for (const std::string& c : commands) texts.insert(texts.end(), {c, "SYSTEM:ERR?"});
         return *this;
     }
-    Traffic& query(std::initializer_list<std::string> queries) {
-        texts.insert(texts.end(), queries);
+    Traffic& query(const Texts& queries, int times = 1) {
+        for (int i = 0; i < times; ++i) texts.insert(texts.end(), queries.begin(), queries.end());
         return *this;
     }
-    Traffic& polls(int n) {
-        texts.insert(texts.end(), static_cast<std::size_t>(n), "INIT:DONE?");
-        return *this;
-    }
-    Traffic& then(const Traffic& part, int times = 1) {
-        for (int i = 0; i < times; ++i)
-            texts.insert(texts.end(), part.texts.begin(), part.texts.end());
-        return *this;
-    }
+    Traffic& then(const Traffic& part, int times = 1) { return query(part.texts, times); }
     // What a run sends before it stops at failure f: up to its text, and the error query after
     // a command whose error is queued.
     Traffic upTo(const Failure& f) const {
         Traffic cut;
-        for (std::size_t i = 0; i < texts.size(); ++i) {
-            cut.texts.push_back(texts[i]);
-            if (texts[i] != f.text) continue;
-            if (f.kind == Failure::Kind::Queued) cut.texts.emplace_back("SYSTEM:ERR?");
+        for (const std::string& text : texts) {
+            cut.texts.push_back(text);
+            if (text != f.text) continue;
+            if (f.kind == Kind::Queued) cut.texts.emplace_back("SYSTEM:ERR?");
             break;
         }
         return cut;
     }
 };
+
+// A run without failure reports none and sends all of full; with one, it reports it and stops.
+inline void expectRun(const Bus& bus, bool failed, const Traffic& full, const MaybeFailure& f) {
+    EXPECT_EQ(failed, f.has_value());
+    EXPECT_EQ(bus.fake.texts(), f ? full.upTo(*f).texts : full.texts) << (f ? f->text : "");
+}
 
 }  // namespace quillon::measurements::test
