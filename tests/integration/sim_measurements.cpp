@@ -3,7 +3,6 @@
 // profile's polls, repeatable results, the loopback physics and exact table values.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>

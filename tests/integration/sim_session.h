@@ -55,40 +55,30 @@ inline std::string testSetProfile(const std::string& name, const std::string& si
                                   extra);
 }
 
+// A fresh bus on a profile; with openTestSet, a session on its test set, reset and its error
+// queue cleared.
 class SimSession {
   public:
-    explicit SimSession(const std::string& profilePath) : api_(simLibrary()) {
+    explicit SimSession(const std::string& profilePath, bool openTestSet = false)
+        : api_(simLibrary()) {
         setenv("QUILLON_SIM_PROFILE", profilePath.c_str(), 1);
         rmStatus_ = api_.openDefaultRM(&rm_);
-    }
-    ViStatus rmStatus() const { return rmStatus_; }
-    ViSession rm() const { return rm_; }
-    instrument::VisaApi& api() { return api_; }
-
-  private:
-    instrument::VisaApi& api_;
-    ViSession rm_ = 0;
-    ViStatus rmStatus_ = instrument::kViSuccess;
-};
-
-// A session on the test set of a profile, reset and its error queue cleared.
-class TestSetSession : public SimSession {
-  public:
-    explicit TestSetSession(const std::string& profilePath) : SimSession(profilePath) {
-        EXPECT_EQ(api().open(rm(), "GPIB0::14::INSTR", instrument::kViNull, 0, &vi_),
+        if (!openTestSet) return;
+        EXPECT_EQ(api_.open(rm_, "GPIB0::14::INSTR", instrument::kViNull, 0, &vi_),
                   instrument::kViSuccess);
         send("*rst");
         send("*cls");
     }
+    ViStatus rmStatus() const { return rmStatus_; }
+    ViSession rm() const { return rm_; }
+    instrument::VisaApi& api() { return api_; }
     ViSession vi() const { return vi_; }
-    ViStatus send(const std::string& command) {
-        return api().printf(vi_, (command + "\n").c_str());
-    }
+    ViStatus send(const std::string& command) { return api_.printf(vi_, (command + "\n").c_str()); }
     // The reply without its line feed; status receives the VISA status.
     std::string ask(const std::string& text, ViStatus* status = nullptr) {
         std::array<char, instrument::kReplyBufferSize> reply{};
         const ViStatus result =
-            api().queryf(vi_, (text + "\n").c_str(), instrument::kReplyReadFormat, reply.data());
+            api_.queryf(vi_, (text + "\n").c_str(), instrument::kReplyReadFormat, reply.data());
         if (status != nullptr) *status = result;
         std::string answer = reply.data();
         if (!answer.empty() && answer.back() == '\n') answer.pop_back();
@@ -116,7 +106,14 @@ class TestSetSession : public SimSession {
     }
 
   private:
+    instrument::VisaApi& api_;
+    ViSession rm_ = 0;
+    ViStatus rmStatus_ = instrument::kViSuccess;
     ViSession vi_ = 0;
+};
+
+struct TestSetSession : SimSession {
+    explicit TestSetSession(const std::string& profilePath) : SimSession(profilePath, true) {}
 };
 
 inline const char* kNoError = "+0,\"No error\"";
