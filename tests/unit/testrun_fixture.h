@@ -1,17 +1,16 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// A test form on a scripted bus with one 4750 found, an operator that records everything and
-// an empty calibration directory. The scripted test set answers like a healthy one: built-in
-// calibration tables, attenuation 10 from -10 dBm and 20 from -25 dBm, measurements done at
-// once and results that pass.
+// A test form on a scripted bus with one 4750 found, a recording operator and an empty
+// calibration directory. The test set answers like a healthy one: built-in calibration tables,
+// attenuation 10 from mainLevel and 20 from offsetLevel down, measurements done at once, passes.
 
 #include <QTemporaryDir>
-#include <cstdlib>
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "fake_operator.h"
@@ -26,16 +25,13 @@ namespace quillon::testing {
 using Strings = std::vector<std::string>;
 
 inline constexpr const char* kSerial = "US44123456";
-inline constexpr const char* kAmplitude = "CALL:CELL:POWer:AMPLitude ";
-inline constexpr const char* kAttenuationQuery = "PL13:STATes:RFS1:LEVel:NORMal:ATTenuation?";
+inline const std::string kAmplitude = "CALL:CELL:POWer:AMPLitude ";
+inline const std::string kAttenuationQuery = "PL13:STATes:RFS1:LEVel:NORMal:ATTenuation?";
 
-// Commands with every "SYSTEM:ERR?" that sendWithStatusCheck adds after each one.
+// Commands with the "SYSTEM:ERR?" that sendWithStatusCheck adds after each one.
 inline Strings checked(const Strings& commands) {
     Strings out;
-    for (const std::string& c : commands) {
-        out.push_back(c);
-        out.push_back("SYSTEM:ERR?");
-    }
+    for (const std::string& c : commands) out.insert(out.end(), {c, "SYSTEM:ERR?"});
     return out;
 }
 
@@ -44,67 +40,48 @@ inline Strings operator+(Strings a, const Strings& b) {
     return a;
 }
 
-struct TestSetModel {
-    double mainLevel = -10.0;    // attenuation reads 10 from here down
-    double offsetLevel = -25.0;  // and 20 from here down
-    std::string originOffset = "40";
+inline Strings head(const Strings& texts, std::size_t count) {
+    return Strings(texts.begin(), texts.begin() + static_cast<std::ptrdiff_t>(count));
+}
 
-    // The last level commanded by the level search, 0 before any.
-    static double lastAmplitude(const FakeVisa& fake) {
-        for (auto it = fake.log.rbegin(); it != fake.log.rend(); ++it) {
-            if (it->text.rfind(kAmplitude, 0) == 0) {
-                return instrument::readLeadingNumber(
-                    it->text.substr(std::string(kAmplitude).size()));
+// The calibration table entries in the order they are read, "'tdma_bbgen_delay_setting1',r,c"
+// and "'tdma_bbgen_data_delay1',r,0" for both copies, with their built-in values.
+inline std::vector<std::pair<std::string, double>> calibrationEntries() {
+    std::vector<std::pair<std::string, double>> out;
+    for (const bool setting : {true, false}) {
+        for (int n = 1; n <= 2; ++n) {
+            for (std::size_t i = 0; i < (setting ? 25u : 5u); ++i) {
+                out.emplace_back(
+                    std::string("'tdma_bbgen_") + (setting ? "delay_setting" : "data_delay") +
+                        std::to_string(n) + "'," + std::to_string(setting ? i / 5 : i) + "," +
+                        std::to_string(setting ? i % 5 : 0),
+                    setting ? testrun::kBuiltInDelaySetting[i] : testrun::kBuiltInDataDelay[i]);
             }
         }
-        return 0.0;
     }
-
-    // The program's own value for a calibration table query, so nothing needs writing.
-    static std::string calibrationValue(std::string_view query) {
-        const bool setting = query.find("delay_setting") != std::string_view::npos;
-        const std::size_t quote = query.rfind('\'');
-        const std::string_view address = query.substr(quote + 2);  // "r,c"
-        const int row = std::atoi(std::string(address).c_str());
-        const int col = std::atoi(std::string(address.substr(address.find(',') + 1)).c_str());
-        const double value =
-            setting ? testrun::kBuiltInDelaySetting[static_cast<std::size_t>(row * 5 + col)]
-                    : testrun::kBuiltInDataDelay[static_cast<std::size_t>(row)];
-        return instrument::tableValueText(value);
-    }
-
-    std::optional<FakeVisa::Reply> answer(const FakeVisa& fake, const FakeVisa::Exchange& e) const {
-        const auto reply = [](std::string text) {
-            return FakeVisa::Reply{instrument::kViSuccess, std::move(text) + "\n"};
-        };
-        if (e.text == "INIT:DONE?") return reply("PFER,PVT,TXP,ETXP,EMAC");
-        if (e.text == kAttenuationQuery) {
-            const double level = lastAmplitude(fake);
-            return reply(level <= offsetLevel ? "+20" : level <= mainLevel ? "+10" : "+0");
-        }
-        if (e.text.rfind("PL13:CAL:DATA? ", 0) == 0) return reply(calibrationValue(e.text));
-        if (e.text == "SYSTem:SYNC?") return reply("1");
-        if (e.text == "FETCh:EMACcuracy:OOFFset?") return reply(originOffset);
-        return std::nullopt;
-    }
-};
+    return out;
+}
 
 class FormFixture {
-public:
+  public:
     explicit FormFixture(const std::string& application = "K2210") {
-        const instrument::ViSession vi = 1;
         fake.resources = {{"GPIB0::14::INSTR", instrument::kViIntfGpib, 0, 14}};
-        fake.onQuery("*idn?", {std::string("Corvane,47501A,") + kSerial + ",A.01.02"}, vi);
-        fake.onQuery("syst:appl:curr:rev?", {"\"A.05.17\""}, vi);
-        fake.onQuery("syst:curr:ta:mod?", {"\"" + application + "\" "}, vi);
+        fake.onQuery("*idn?", {std::string("Corvane,47501A,") + kSerial + ",A.01.02"}, 1);
+        fake.onQuery("syst:appl:curr:rev?", {"\"A.05.17\""}, 1);
+        fake.onQuery("syst:curr:ta:mod?", {"\"" + application + "\" "}, 1);
         fake.onQuery("SYSTem:CORRection:STATE?", {"+1"});
-        fake.fallback = [this](const FakeVisa::Exchange& e) { return model.answer(fake, e); };
+        fake.onQuery("INIT:DONE?", {"PFER,PVT,TXP,ETXP,EMAC"});
+        fake.onQuery("SYSTem:SYNC?", {"1"});
+        for (const auto& [address, value] : calibrationEntries()) {
+            fake.onQuery("PL13:CAL:DATA? " + address, {instrument::tableValueText(value)});
+        }
+        fake.fallback = [this](const FakeVisa::Exchange& e) { return answer(e); };
         bus.seek4750s();
         fake.log.clear();
         settings.calibrationDirectory = calDir.path().toStdString();
     }
 
-    testrun::frmDoTest& form() {
+    testrun::frmDoTest& form() {  // made on first use, after the test's settings and files
         if (!form_) {
             form_ = std::make_unique<testrun::frmDoTest>(bus, program, ui, settings);
             form_->displayNumber = [](double v) { return instrument::levelText(v); };
@@ -122,17 +99,35 @@ public:
 
     Strings texts() const { return fake.texts(); }
 
+    double mainLevel = -10.0;
+    double offsetLevel = -25.0;
+    std::string originOffset = "40";
     FakeVisa fake;
-    TestSetModel model;
     FakeOperator ui;
     instrument::ProgramValues program;
-    instrument::clsVisa bus{&fake, std::nullopt,
-                            instrument::BusHooks{[this] { ui.yield(); }, nullptr}, program};
+    instrument::clsVisa bus{&fake, std::nullopt, instrument::BusHooks{}, program};
     QTemporaryDir calDir;
     testrun::RunSettings settings;
-    testrun::ResultsGrid grid;  // scratch grid for calls that take one
 
-private:
+  private:
+    std::optional<FakeVisa::Reply> answer(const FakeVisa::Exchange& e) const {
+        const auto reply = [](std::string text) {
+            return FakeVisa::Reply{instrument::kViSuccess, std::move(text) + "\n"};
+        };
+        if (e.text == kAttenuationQuery) {  // after the last level the search commanded
+            const auto last = std::find_if(fake.log.rbegin(), fake.log.rend(), [](const auto& x) {
+                return x.text.starts_with(kAmplitude);
+            });
+            const double level =
+                last == fake.log.rend()
+                    ? 0.0
+                    : instrument::readLeadingNumber(last->text.substr(kAmplitude.size()));
+            return reply(level <= offsetLevel ? "+20" : level <= mainLevel ? "+10" : "+0");
+        }
+        if (e.text == "FETCh:EMACcuracy:OOFFset?") return reply(originOffset);
+        return std::nullopt;
+    }
+
     std::unique_ptr<testrun::frmDoTest> form_;
 };
 
