@@ -39,7 +39,6 @@ TEST(FindPowerThresholds, WorkedExamples) {
         f.offsetLevel = c.offsetLevel;
         EXPECT_FALSE(f.prepared().findPowerThresholds(1));
         EXPECT_EQ(shownLevels(f.ui), c.shown);
-        EXPECT_EQ(f.ui.label(FormLabel::TestStatus), "Finding power thresholds for GSM850");
         // Three exchanges a level: for -12 (10 first read there) amplitude, error, attenuation.
         EXPECT_EQ(f.texts(), searchTraffic(-10, c.mainPower) +
                                  searchTraffic(c.mainPower - 1, c.mainPower - c.offset2));
