@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 // The simulated test set accepts every command and query the program sends, exactly as the
-// program writes them, and matches keywords by their short and long forms in any case.
+// program writes them, matches keywords by their short and long forms in any case, injects the
+// faults a profile names and cuts replies that do not fit the reader's buffer.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -107,9 +110,6 @@ TEST(SimCommands, AcceptsEveryProgramTextAsWritten) {
 // leaves the matching error (written only, so a refused query leaves nothing to read).
 TEST(SimCommands, MatchesKeywordsInAnyFormAndCaseAndRefusesTheUnknown) {
     const char* const kError = "SYSTem:ERRor?";
-    const char* const undefined = "-113,\"Undefined header\"";
-    const char* const missing = "-109,\"Missing parameter\"";
-    const char* const illegal = "-224,\"Illegal parameter value\"";
     struct Case {
         const char *text, *query, *reply;
     };
@@ -120,45 +120,57 @@ TEST(SimCommands, MatchesKeywordsInAnyFormAndCaseAndRefusesTheUnknown) {
              {":CALL:OPERATING:MODE ebt", "CALL:CELL:OPER:MODE?", "EBT"},
              {"RFAN:CONT:MEAS:FREQ:AUTO OFF", "RFANALYZER:CONTROL:MEASUREMENT:FREQUENCY:AUTO?",
               "0"},
-             {"rfanalyzer:control:power:auto on", "RFAN:CONT:POW:AUTO?", "1"},
              {"CALL:PDTC:PRED:LEVEL2 12.5", "CALL:PDTCHANNEL:PREDUCTION:LEV2?", "+1.250000E+01"},
              {"CALL:PDTChannel:PREDuction:LEV 3", "CALL:PDTC:PRED:LEVel1?", "+3.000000E+00"},
-             {"CALL:SETUP:PDTCHANNEL:MSLOT:CONFIG d2u2", "CALL:PDTC:MSL:CONF?", "D2U2"},
              {"SETup:PFERror:TRIGger:SOURce prot", "SET:PFER:TRIG:SOUR?", "PROT"},
              {"SETup:PVT:TRIG:DEL 1772us", "SETUP:PVTIME:TRIGGER:DELAY?", "+1.772000E-03"},
-             {"SETup:PVTime:CUSTom2:MASK:UPPer 0us,3dBc,590us,2dBc", "SETUP:PVT:CUST2:MASK:UPP?",
-              "0us,3dBc,590us,2dBc"},
-             {"SETup:PVTime:BURSt2:MASK custom2", "SET:PVT:BURS2:MASK?", "CUST2"},
              {"RFANalyzer:MANual:MEASurement:FREQuency 1842 MHz", "RFAN:MAN:MEAS:FREQ?",
               "+1.842000E+09"},
              {"*rst", "CALL:CELL:BAND?", "PGSM"},
-             {"CALL:CELL:BANDX DCS", kError, undefined},
-             {"CALL:CELL:BAN DCS", kError, undefined},
-             {"PL13:STATes:RFS3:LEVel:RF ON", kError, undefined},
-             {"CALL:CELL:BAND", kError, missing},
-             {"CALL:CELL:BAND XYZ", kError, illegal},
-             {"CALL:CELL:POWer:AMPLitude 5", kError, illegal},
-             {"CALL:PDTChannel:ARFCn 700", kError, illegal},
-             {"SETup:PVTime:CUSTOM1:MASK:UPPER 593us,1dBc,0us,4dBc", kError, illegal},
+             {"CALL:CELL:BANDX DCS", kError, "-113,\"Undefined header\""},
+             {"CALL:CELL:BAN DCS", kError, "-113,\"Undefined header\""},
+             {"CALL:CELL:BAND", kError, "-109,\"Missing parameter\""},
+             {"CALL:CELL:BAND XYZ", kError, "-224,\"Illegal parameter value\""},
+             {"CALL:CELL:POWer:AMPLitude 5", kError, "-224,\"Illegal parameter value\""},
              {"CALL:CELL:POWer:AMPLitude abc", kError, "-104,\"Data type error\""},
              {"CALL:CELL:BAND DCS,PCS", kError, "-108,\"Parameter not allowed\""},
              {"SETup:PFERror:TRIGger:DELay 1.73xs", kError, "-131,\"Invalid suffix\""},
-             {"PL13:CAL:DATA? 'tdma_bbgen_data_delay1',0,1", kError, "-222,\"Data out of range\""},
-             {"PL13:CAL:DATA 'tdma_bbgen_data_delay1',0,0", kError, missing}}) {
+             {"PL13:CAL:DATA? 'tdma_bbgen_data_delay1',0,1", kError,
+              "-222,\"Data out of range\""}}) {
         set.send(c.text);
         EXPECT_EQ(set.ask(c.query), c.reply) << c.text;
         EXPECT_EQ(set.nextError(), kNoError) << c.text;
     }
 }
 
-TEST(SimCommands, ResetKeepsCorrectionAndCalibration) {
-    TestSetSession set(shippedProfile("healthy"));
-    for (const char* text : {"SYSTem:CORRection:STATe 0",
-                             "PL13:CAL:DATA 'tdma_bbgen_delay_setting1',0,0,40", "*rst"}) {
-        set.send(text);
-    }
-    EXPECT_EQ(set.ask("SYSTem:CORRection:STATE?"), "0");
-    EXPECT_EQ(set.ask("PL13:CAL:DATA? 'tdma_bbgen_delay_setting1',0,0"), "40");
+std::string fault(const std::string& name, const std::string& rule) {
+    return testSetProfile(name, "seed = 7", "[[instrument.fault]]\n" + rule);
+}
+
+TEST(SimFaults, AScpiErrorHitsOnlyTheNthOccurrenceWhateverTheSpelling) {
+    TestSetSession set(fault("nth",
+                             "command = \"CALL:CELL:BAND\"\nnth = 2\n"
+                             "action = \"scpi_error\"\ncode = -224\n"));
+    set.send("CALL:CELL:BAND DCS");
+    EXPECT_EQ(set.nextError(), kNoError);
+    set.send("call:band pcs");
+    EXPECT_EQ(set.nextError(), "-224,\"Illegal parameter value\"");
+    EXPECT_EQ(set.ask("CALL:CELL:BAND?"), "DCS");  // the refused command was not carried out
+    set.send("CALL:CELL:BAND PCS");
+    EXPECT_EQ(set.ask("CALL:CELL:BAND?"), "PCS");
+}
+
+TEST(SimFaults, AnOverlongReplyIsCutToTheWidthWithoutOverrun) {
+    TestSetSession set(
+        fault("long", "command = \"*IDN?\"\naction = \"long_reply\"\nlength = 700\n"));
+    std::array<char, 600> buffer{};
+    buffer.fill('Z');
+    EXPECT_EQ(set.api().queryf(set.vi(), "*IDN?\n", "%511t", buffer.data()),
+              instrument::kViSuccess);
+    EXPECT_EQ(std::strlen(buffer.data()), 511u);
+    for (std::size_t i = 512; i < buffer.size(); ++i) ASSERT_EQ(buffer[i], 'Z') << i;
+    EXPECT_EQ(set.nextError(), "-410,\"Query INTERRUPTED\"");
+    EXPECT_EQ(set.nextError(), kNoError);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 #pragma once
 
 // Talking to the simulated test set library from a test: loads it once, selects a profile
-// through QUILLON_SIM_PROFILE and opens a fresh resource manager (a fresh bus) per test.
+// through QUILLON_SIM_PROFILE and opens a fresh resource manager (a fresh bus) per session.
 
 #include <gtest/gtest.h>
 
@@ -22,12 +22,14 @@ namespace quillon::sim_test {
 using instrument::ViSession;
 using instrument::ViStatus;
 
+inline const char* const kNoError = "+0,\"No error\"";
+
 inline instrument::VisaLibrary& simLibrary() {
     static auto loaded =
         instrument::VisaLibrary::load(std::string(QUILLON_BIN_DIR) + "/libquillon-sim-visa.so");
     auto* library = std::get_if<std::unique_ptr<instrument::VisaLibrary>>(&loaded);
     if (library == nullptr) {
-        std::fprintf(stderr, "simulated VISA library not loadable: %s\n",
+        std::fprintf(stderr, "no simulated VISA library: %s\n",
                      std::get<instrument::VisaLoadError>(loaded).description.c_str());
         std::abort();
     }
@@ -38,7 +40,7 @@ inline std::string shippedProfile(const std::string& name) {
     return std::string(QUILLON_BIN_DIR) + "/sim-profiles/" + name + ".toml";
 }
 
-// Writes a profile for one test into the temporary directory and returns its path.
+// In the temporary directory; returns its path.
 inline std::string writeProfile(const std::string& name, const std::string& text) {
     const std::filesystem::path path =
         std::filesystem::temp_directory_path() / ("quillon-sim-test-" + name + ".toml");
@@ -46,7 +48,7 @@ inline std::string writeProfile(const std::string& name, const std::string& text
     return path.string();
 }
 
-// A test set profile: simulator settings, then keys after the [[instrument]] header lines.
+// A profile with these simulator settings and one test set, with extra keys after its own.
 inline std::string testSetProfile(const std::string& name, const std::string& simulator,
                                   const std::string& extra = "") {
     return writeProfile(name, "[simulator]\n" + simulator +
@@ -55,8 +57,7 @@ inline std::string testSetProfile(const std::string& name, const std::string& si
                                   extra);
 }
 
-// A fresh bus on a profile; with openTestSet, a session on its test set, reset and its error
-// queue cleared.
+// A fresh bus on a profile; with openTestSet, a session on its test set, reset and cleared.
 class SimSession {
   public:
     explicit SimSession(const std::string& profilePath, bool openTestSet = false)
@@ -95,7 +96,7 @@ class SimSession {
               "PL13:STAT:RFS1:LEV:RF ON"}) {
             send(command);
         }
-        EXPECT_EQ(nextError(), "+0,\"No error\"");
+        EXPECT_EQ(nextError(), kNoError);
     }
     // Polls "INIT:DONE?" until it names the measurement: the number of polls, or -1 after 20.
     int pollUntilDone(const std::string& name) {
@@ -115,7 +116,5 @@ class SimSession {
 struct TestSetSession : SimSession {
     explicit TestSetSession(const std::string& profilePath) : SimSession(profilePath, true) {}
 };
-
-inline const char* kNoError = "+0,\"No error\"";
 
 }  // namespace quillon::sim_test
