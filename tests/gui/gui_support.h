@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// The one QApplication of the GUI tests, and reaching controls by the names the windows give.
-
 #include <gtest/gtest.h>
 
 #include <QApplication>

@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -39,27 +38,21 @@ bool waitUntil(const std::function<bool()>& done) {
     return done();
 }
 
-instrument::VisaLibrary& simLibrary() {
-    static auto loaded =
-        instrument::VisaLibrary::load(std::string(QUILLON_BIN_DIR) + "/libquillon-sim-visa.so");
-    auto* found = std::get_if<std::unique_ptr<instrument::VisaLibrary>>(&loaded);
-    if (!found) throw std::runtime_error("simulated VISA library not loadable");
-    return **found;
+instrument::VisaLibrary& simLibrary() {  // throws, failing the test, if it does not load
+    static auto loaded = instrument::VisaLibrary::load(QUILLON_BIN_DIR "/libquillon-sim-visa.so");
+    return *std::get<std::unique_ptr<instrument::VisaLibrary>>(loaded);
 }
 
 class WindowsRun : public ::testing::Test {
   protected:
-    WindowsRun() {
+    // Runs the program on the healthy profile, noting each progress value with its maximum.
+    void start() {
+        ::setenv("QUILLON_SIM_PROFILE", QUILLON_BIN_DIR "/sim-profiles/healthy.toml", 1);
+        app::StartupEnvironment environment;
         environment.visa = &simLibrary();
         environment.anotherInstanceRunning = [] { return false; };
         environment.runSettings.calibrationDirectory = folder.path().toStdString();
-        options.pauseScale = 0.0;
-        GTEST_FLAG_SET(death_test_style, "threadsafe");  // the process endings below
-    }
-    // Starts the program against the named profile, noting each progress value with its maximum.
-    void start(const char* profile = "healthy.toml") {
-        const std::string path = std::string(QUILLON_BIN_DIR) + "/sim-profiles/" + profile;
-        ::setenv("QUILLON_SIM_PROFILE", path.c_str(), 1);
+        environment.runSettings.acceptWizard = true;
         session = std::make_unique<WindowsSession>(hooks);
         auto& bar = child<QProgressBar>(session->testForm(), "prgMeasurement");
         QObject::connect(&bar, &QProgressBar::valueChanged,
@@ -68,15 +61,13 @@ class WindowsRun : public ::testing::Test {
     }
 
     QTemporaryDir folder;
-    app::StartupEnvironment environment;
-    app::FrontEndOptions options;
+    app::FrontEndOptions options{.saveFile = {}, .pauseScale = 0.0};
     WindowsHooks hooks;
     std::vector<std::pair<int, int>> progress;  // value and maximum, kept longer than the form
     std::unique_ptr<WindowsSession> session;
 };
 
 TEST_F(WindowsRun, DefaultFiveBandRunPassesWith115StepsAnd73Lines) {
-    environment.runSettings.acceptWizard = true;
     hooks.endProcess = [](int) {};
     options.saveFile = folder.filePath(QStringLiteral("results.csv")).toStdString();
     start();
@@ -88,7 +79,6 @@ TEST_F(WindowsRun, DefaultFiveBandRunPassesWith115StepsAnd73Lines) {
     const testrun::ResultsGrid& grid = session->testForm().grid();
     ASSERT_EQ(grid.rows(), 73);  // header, information, empty, 70 results
     for (int row = 3; row < grid.rows(); ++row) EXPECT_EQ(grid.cell(row, 7), "Pass") << row;
-    EXPECT_EQ(grid.cell(1, 7), "Pass");
     EXPECT_EQ(child<QLabel>(session->testForm(), "lblPassFail").text(), "Pass");
 
     QFile saved(QString::fromStdString(options.saveFile));
@@ -97,11 +87,10 @@ TEST_F(WindowsRun, DefaultFiveBandRunPassesWith115StepsAnd73Lines) {
     EXPECT_EQ(bytes.toStdString(), testrun::resultsFileText(grid));
     EXPECT_EQ(bytes.count("\r\n"), 73);
     EXPECT_EQ(bytes.count('\n'), 73);
-    EXPECT_TRUE(bytes.endsWith("\r\n"));
 }
 
 TEST_F(WindowsRun, ExitDuringTheRunEndsTheProcessAtOnceWithZero) {
-    environment.runSettings.acceptWizard = true;
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     options.pauseScale = 1000.0;  // the run's first pause blocks the worker for an hour or more
     EXPECT_EXIT(
         {
@@ -113,21 +102,6 @@ TEST_F(WindowsRun, ExitDuringTheRunEndsTheProcessAtOnceWithZero) {
             std::exit(99);  // Exit did not end the process
         },
         ::testing::ExitedWithCode(0), "");
-}
-
-TEST_F(WindowsRun, RefusedStartUpEndsTheProcessWithThree) {
-    EXPECT_EXIT(
-        {
-            QTimer accepter;  // answers the message that start-up is refused
-            accepter.callOnTimeout([] {
-                if (QWidget* box = QApplication::activeModalWidget()) box->close();
-            });
-            accepter.start(5);
-            start("two-test-sets.toml");
-            waitUntil([] { return false; });
-            std::exit(99);
-        },
-        ::testing::ExitedWithCode(3), "");
 }
 
 }  // namespace
