@@ -8,6 +8,8 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "testrun/operator_interface.h"
@@ -22,51 +24,37 @@ struct ProgramEnded {
 
 class FakeOperator final : public testrun::OperatorInterface {
   public:
-    struct Message {
-        std::string title, text;
-        testrun::MessageIcon icon;
-        bool operator==(const Message&) const = default;
-    };
-    struct Progress {
-        int value, maximum;
-        bool operator==(const Progress&) const = default;
-    };
+    using Message = std::tuple<std::string, std::string, testrun::MessageIcon>;  // title, text
 
-    testrun::WizardOutcome wizardOutcome{true, false};
     std::function<void(std::chrono::milliseconds)> onPause;
 
     std::vector<Message> messages;
     std::map<testrun::FormLabel, std::vector<std::string>> labels;  // every text, in order
-    std::vector<Progress> progress;
-    std::vector<testrun::ResultsGrid> grids;  // one snapshot per showGrid
+    std::vector<std::pair<int, int>> progress;                      // value, maximum
+    std::vector<testrun::ResultsGrid> grids;                        // one snapshot per showGrid
     std::vector<testrun::Verdict> verdicts;
     std::vector<std::string> wizardSerials;
     std::vector<std::chrono::milliseconds> pauses;
 
-    std::string label(testrun::FormLabel l) {  // the last text, or ""
-        return labels[l].empty() ? std::string() : labels[l].back();
-    }
     std::chrono::milliseconds pausedTotal() const;
-    const testrun::ResultsGrid& lastGrid() const;  // throws when no grid was shown
+    const testrun::ResultsGrid& lastGrid() const { return grids.at(grids.size() - 1); }
 
     void showSplash() override {}
     void setSplashStatus(const std::string&) override {}
     void closeSplash() override {}
     void messageBox(const std::string& title, const std::string& text,
                     testrun::MessageIcon icon) override {
-        messages.push_back({title, text, icon});
+        messages.emplace_back(title, text, icon);
     }
     void showTestForm() override {}
-    void setLabel(testrun::FormLabel l, const std::string& text) override {
-        labels[l].push_back(text);
-    }
-    void setProgress(int value, int maximum) override { progress.push_back({value, maximum}); }
+    void setLabel(testrun::FormLabel l, const std::string& t) override { labels[l].push_back(t); }
+    void setProgress(int value, int maximum) override { progress.emplace_back(value, maximum); }
     void showGrid(const testrun::ResultsGrid& grid) override { grids.push_back(grid); }
     void setVerdict(testrun::Verdict verdict) override { verdicts.push_back(verdict); }
     void setResultButtonsEnabled(bool) override {}
     testrun::WizardOutcome runWizard(const std::string& serialNumber) override {
         wizardSerials.push_back(serialNumber);
-        return wizardOutcome;
+        return {true, false};  // accepted, no Shift
     }
     // "Run Test" on the choices as they are.
     void runOptions(testrun::TestOptions& options) override { options.runTestPressed(); }

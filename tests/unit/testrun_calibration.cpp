@@ -3,17 +3,45 @@
 
 #include <QDir>
 #include <QFile>
-#include <chrono>
-#include <functional>
+#include <algorithm>
+#include <array>
 
 #include "testrun_fixture.h"
 
 namespace quillon::testing {
 namespace {
 
-using std::chrono::milliseconds;
-using testrun::kBuiltInDataDelay;
-using testrun::kBuiltInDelaySetting;
+// Files: with -1 lines none can be read (a folder stands in the setting file's place); with 25
+// lines or more the data file is complete but malformed, with fewer it is empty. The test set
+// answers address with reply and the store polls with sync ("timeout": the reply times out).
+struct Case {
+    int settingLines;  // " 100 dB", " 101 dB"...
+    std::string address, reply;
+    Strings sync;
+    std::size_t settingQueries;
+    std::string writes;  // the tables written: Setting, Data
+    int syncPolls;       // 0: nothing stored
+    bool result;
+    std::string code;
+    std::vector<std::size_t> pausedAt;
+};
+
+// clang-format off
+const Case kCases[] = {
+    {-1, "", "", {}, 50, "", 0, false, "", {60}},
+    {27, "", "", {"0", "", "+1.0"}, 50, "SD", 3, true, "C:DD", {160, 181}},
+    {16, "", "", {}, 50, "S", 1, true, "C:HH", {160, 161}},
+    // A failed write (of the first data entry) does not stop the others.
+    {-1, "data_delay1',4,0", "5", {}, 50, "D", 1, false, "C:HH", {60, 81}},
+    // A timeout ends that kind's comparison, and the polling.
+    {27, "delay_setting1',0,3", "timeout", {"timeout"}, 4, "SD", 1, true, "C:DD", {114, 135}},
+    {-1, "data_delay2',4,0", "1e-9", {"0"}, 50, "D", testrun::kMaxSyncPolls, false, "C:HH", {60, 81}},
+};
+// clang-format on
+
+FakeVisa::Reply reply(const std::string& text) {
+    return {text == "timeout" ? instrument::kViErrorTimeout : instrument::kViSuccess, text + "\n"};
+}
 
 void writeFile(const FormFixture& f, const char* name, const std::string& content) {
     QFile file(QDir(f.calDir.path()).filePath(name));
@@ -21,121 +49,64 @@ void writeFile(const FormFixture& f, const char* name, const std::string& conten
     file.write(content.c_str());
 }
 
-std::string lines(std::size_t count, const std::function<std::string(std::size_t)>& line) {
-    std::string text;
-    for (std::size_t k = 0; k < count; ++k) text += line(k) + "\r\n";
-    return text;
-}
-
-std::string builtInSetting(std::size_t k) {
-    return instrument::tableValueText(kBuiltInDelaySetting[k]);
-}
-
-// The 60 queries, or the checked writes of the built-in values of one kind.
-Strings calibrationTraffic(const char* writesOf = nullptr) {
-    Strings out;
-    for (const auto& [address, value] : calibrationEntries()) {
-        if (!writesOf) out.push_back("PL13:CAL:DATA? " + address);
-        if (writesOf && address.find(writesOf) != std::string::npos) {
-            out.push_back("PL13:CAL:DATA " + address + "," + instrument::tableValueText(value));
+// The queries, the checked writes of the tables that differ, the store and the polls.
+Strings calibrationTraffic(testrun::frmDoTest& form, const Case& c) {
+    const auto entries = calibrationEntries(form.delaySettingTable(), form.dataDelayTable());
+    Strings out, writes;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const auto& [address, value] = entries[i];
+        if (i < c.settingQueries || i >= 50) out.push_back("PL13:CAL:DATA? " + address);
+        if (c.writes.find(i < 50 ? 'S' : 'D') != std::string::npos) {
+            writes.push_back("PL13:CAL:DATA " + address + "," + instrument::tableValueText(value));
         }
     }
-    return writesOf ? checked(out) : out;
+    out = out + checked(writes);
+    if (c.syncPolls == 0) return out;
+    return out + Strings{"PL13:CAL:STOR"} +
+           Strings(static_cast<std::size_t>(c.syncPolls), "SYSTem:SYNC?");
 }
 
-// Runs the check; returns its result and the code it put in the grid.
-std::pair<bool, std::string> check(FormFixture& f) {
-    testrun::ResultsGrid grid;
-    grid.setFormatString(testrun::frmDoTest::kHeaderFormat);
-    grid.appendTabbed("serial");
-    const bool result = f.prepared().checkBbgenDelayCalData(1, grid, 1, 3);
-    return {result, grid.cell(1, 3)};
-}
+TEST(CalibrationData, FilesAndTheCheckAgainstTheTestSet) {
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(&c - kCases);
+        FormFixture f;
+        const bool complete = c.settingLines >= 25;
+        std::string lines;
+        for (int k = 0; k < c.settingLines; ++k) lines += " " + std::to_string(100 + k) + " dB\r\n";
+        if (c.settingLines < 0) {
+            ASSERT_TRUE(QDir(f.calDir.path()).mkdir(testrun::kDelaySettingFileName));
+        } else {
+            writeFile(f, testrun::kDelaySettingFileName, lines);
+            writeFile(f, testrun::kDataDelayFileName,
+                      complete ? "1e-5\n\n-2.5\nabc\n+3.367E-05" : "");
+        }
+        std::vector<FakeVisa::Reply> sync;
+        for (const std::string& text : c.sync) sync.push_back(reply(text));
+        if (!sync.empty()) f.fake.onQueryReplies("SYSTem:SYNC?", sync);
+        if (!c.address.empty()) {
+            f.fake.onQueryReplies("PL13:CAL:DATA? 'tdma_bbgen_" + c.address, {reply(c.reply)});
+        }
+        f.fake.errorAfter("PL13:CAL:DATA 'tdma_bbgen_data_delay1',0,0,0.000646098");
 
-TEST(CalibrationFiles, AbsentOrUnreadableFilesKeepTheBuiltInValuesSilently) {
-    FormFixture f;
-    ASSERT_TRUE(QDir(f.calDir.path()).mkdir(testrun::kDelaySettingFileName));
-    EXPECT_EQ(f.form().delaySettingTable(), kBuiltInDelaySetting);
-    EXPECT_EQ(f.form().dataDelayTable(), kBuiltInDataDelay);
-    EXPECT_TRUE(f.form().delaySettingBuiltIn() && f.form().dataDelayBuiltIn());
-    EXPECT_TRUE(f.ui.messages.empty());
-}
+        testrun::ResultsGrid grid;
+        grid.setFormatString(testrun::frmDoTest::kHeaderFormat);
+        grid.appendTabbed("serial");
+        EXPECT_EQ(f.prepared().checkBbgenDelayCalData(1, grid, 1, 3), c.result);
+        EXPECT_EQ(grid.cell(1, 3), c.code);
 
-TEST(CalibrationFiles, CompleteFilesReplaceTheTablesAndMalformedLinesReadAsZero) {
-    FormFixture f;
-    writeFile(f, testrun::kDelaySettingFileName,
-              lines(27, [](std::size_t k) { return " " + std::to_string(k + 100) + " dB"; }));
-    writeFile(f, testrun::kDataDelayFileName, "1e-5\n\n-2.5\nabc\n+3.367E-05");  // no last LF
-    EXPECT_FALSE(f.form().delaySettingBuiltIn() || f.form().dataDelayBuiltIn());
-    EXPECT_EQ(f.form().delaySettingTable()[0], 100);
-    EXPECT_EQ(f.form().delaySettingTable()[24], 124);
-    EXPECT_EQ(f.form().dataDelayTable(), (std::array{1e-5, 0.0, -2.5, 0.0, 3.367e-05}));
-}
-
-TEST(CalibrationFiles, ShortFileMixesFileAndBuiltInValuesAndKeepsTheFlag) {
-    FormFixture f;
-    writeFile(f, testrun::kDelaySettingFileName, lines(24, [](std::size_t) { return "7"; }));
-    writeFile(f, testrun::kDataDelayFileName, "");
-    EXPECT_TRUE(f.form().delaySettingBuiltIn() && f.form().dataDelayBuiltIn());
-    EXPECT_EQ(f.form().delaySettingTable()[23], 7);
-    EXPECT_EQ(f.form().delaySettingTable()[24], kBuiltInDelaySetting[24]);
-    EXPECT_EQ(f.form().dataDelayTable(), kBuiltInDataDelay);
-}
-
-TEST(CalibrationCheck, MatchingTablesCost60QueriesAndAPauseOnly) {
-    FormFixture f;
-    f.fake.onQuery("PL13:CAL:DATA? 'tdma_bbgen_delay_setting1',0,0", {"+3.6000E+01"});
-    EXPECT_EQ(check(f), std::pair(false, std::string()));
-    EXPECT_EQ(f.texts(), calibrationTraffic());
-    EXPECT_EQ(f.ui.pauses, std::vector{milliseconds(1000)});
-}
-
-TEST(CalibrationCheck, DifferingSettingFromFileWritesAllFiftyStoresAndWaits) {
-    FormFixture f;
-    writeFile(f, testrun::kDelaySettingFileName, lines(25, builtInSetting));
-    f.fake.onQuery("PL13:CAL:DATA? 'tdma_bbgen_delay_setting2',0,2", {"86"});
-    f.fake.onQuery("SYSTem:SYNC?", {"0", "", "+1.0"});
-    EXPECT_EQ(check(f), std::pair(true, std::string("C:DH")));
-    const Strings store = {"PL13:CAL:STOR", "SYSTem:SYNC?", "SYSTem:SYNC?", "SYSTem:SYNC?"};
-    EXPECT_EQ(f.texts(), calibrationTraffic() + calibrationTraffic("delay_setting") + store);
-    EXPECT_EQ(f.fake.count("PL13:CAL:DATA 'tdma_bbgen_delay_setting2',0,2,87"), 1u);
-    EXPECT_EQ(f.ui.pauses, (std::vector{milliseconds(1000), milliseconds(3000)}));
-}
-
-TEST(CalibrationCheck, DifferingDataWritesAfterThePauseAndFailedWritesDoNotStop) {
-    FormFixture f;
-    writeFile(f, testrun::kDelaySettingFileName,
-              lines(24, builtInSetting));  // short: the flag stays set
-    f.fake.onQuery("PL13:CAL:DATA? 'tdma_bbgen_data_delay1',4,0", {"5"});
-    f.fake.errorAfter("PL13:CAL:DATA 'tdma_bbgen_data_delay1',0,0,0.000646098");
-    std::size_t sentBeforePause = 0;
-    f.ui.onPause = [&](milliseconds d) {
-        if (d == milliseconds(1000)) sentBeforePause = f.fake.log.size();
-    };
-    // Only the delay setting result is returned.
-    EXPECT_EQ(check(f), std::pair(false, std::string("C:HH")));
-    EXPECT_EQ(sentBeforePause, 60u);
-    const Strings store = {"PL13:CAL:STOR", "SYSTem:SYNC?"};
-    EXPECT_EQ(f.texts(), calibrationTraffic() + calibrationTraffic("data_delay") + store);
-}
-
-TEST(CalibrationCheck, TimeoutStopsOnlyThatKindAndSyncPollingIsBounded) {
-    FormFixture f;
-    const std::string setting = "PL13:CAL:DATA? 'tdma_bbgen_delay_setting1',0,";
-    f.fake.onQuery(setting + "1", {"61"});  // differs before the timeout
-    f.fake.onQueryReplies(setting + "3", {{instrument::kViErrorTimeout, ""}});
-    f.fake.onQueryReplies("SYSTem:SYNC?", {{instrument::kViErrorTimeout, ""}});
-    EXPECT_EQ(check(f), std::pair(true, std::string("C:HH")));
-    const Strings queries = calibrationTraffic();
-    EXPECT_EQ(head(f.texts(), 14), head(queries, 4) + Strings(queries.begin() + 50, queries.end()));
-    EXPECT_EQ(f.fake.count("SYSTem:SYNC?"), 1u);
-
-    FormFixture never;
-    never.fake.onQuery("PL13:CAL:DATA? 'tdma_bbgen_data_delay2',4,0", {"1e-9"});
-    never.fake.onQuery("SYSTem:SYNC?", {"0"});
-    EXPECT_EQ(check(never), std::pair(false, std::string("C:HH")));
-    EXPECT_EQ(never.fake.count("SYSTem:SYNC?"), static_cast<std::size_t>(testrun::kMaxSyncPolls));
-    EXPECT_EQ(never.texts().back(), "SYSTem:SYNC?");
+        std::array<double, 25> setting = testrun::kBuiltInDelaySetting;
+        for (int k = 0; k < std::min(c.settingLines, 25); ++k) {
+            setting[static_cast<std::size_t>(k)] = 100 + k;
+        }
+        EXPECT_EQ(f.form().delaySettingTable(), setting);
+        EXPECT_EQ(f.form().dataDelayTable(), (complete ? std::array{1e-5, 0.0, -2.5, 0.0, 3.367e-05}
+                                                       : testrun::kBuiltInDataDelay));
+        EXPECT_EQ(f.form().delaySettingBuiltIn(), !complete);
+        EXPECT_EQ(f.form().dataDelayBuiltIn(), !complete);
+        EXPECT_EQ(f.texts(), calibrationTraffic(f.form(), c));
+        EXPECT_EQ(f.pausedAt, c.pausedAt);
+        EXPECT_TRUE(f.ui.messages.empty());
+    }
 }
 
 }  // namespace

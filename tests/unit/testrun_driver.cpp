@@ -3,6 +3,7 @@
 
 #include <chrono>
 
+#include "testrun/test_options.h"
 #include "testrun_fixture.h"
 
 namespace quillon::testing {
@@ -11,31 +12,41 @@ namespace {
 using std::chrono::milliseconds;
 using testrun::FormLabel;
 using testrun::Verdict;
-using Progress = FakeOperator::Progress;
 
-testrun::RunOutcome run(FormFixture& f, std::optional<std::vector<int>> bands = std::nullopt) {
-    if (bands) f.settings.preset = testrun::PresetChoice{bands, std::nullopt, 20};
+testrun::RunOutcome run(FormFixture& f) {
     f.prepared();
     f.ui.progress.clear();
     return f.form().runTest();
 }
 
-TEST(RunTest, DefaultRunCoversEveryBandAndPasses) {
-    FormFixture f;
-    const testrun::RunOutcome outcome = run(f);
-    EXPECT_FALSE(outcome.runFailed);
-    EXPECT_EQ(outcome.failCount, 0);
-    EXPECT_EQ(f.ui.wizardSerials, Strings{kSerial});
-    EXPECT_EQ(f.ui.labels[FormLabel::Band], (Strings{"GSM450", "GSM850", "PGSM", "DCS", "PCS"}));
-    EXPECT_EQ(f.ui.label(FormLabel::TestStatus), "Test Complete");
-    // The calibration pause, then per band four configuration pauses and source 2's settling.
-    EXPECT_EQ(f.ui.pausedTotal(), milliseconds(1000 + 5 * 5000));
-    EXPECT_EQ(f.ui.progress.front(), (Progress{0, 115}));
-    EXPECT_EQ(f.ui.progress.end()[-2], (Progress{115, 115}));
-    EXPECT_EQ(f.ui.progress.back().value, 0);
-    EXPECT_EQ(f.ui.verdicts, (std::vector{Verdict::Hidden, Verdict::Pass}));
-    EXPECT_TRUE(f.ui.messages.empty());
-    EXPECT_EQ(f.ui.lastGrid().rows(), 3 + 5 * 14);
+TEST(RunTest, EveryBandOrThePresetOnesPass) {
+    const struct {
+        std::optional<std::vector<int>> bands;  // a preset's, with 20 iterations and no wizard
+        Strings shown;
+        int pausedMs;  // the calibration pause, then per band four configurations and source 2
+        int steps;
+    } cases[] = {{std::nullopt, {"GSM450", "GSM850", "PGSM", "DCS", "PCS"}, 1000 + 5 * 5000, 115},
+                 {std::vector{3}, {"DCS"}, 1000 + 5000, 23},
+                 {std::vector<int>{}, {}, 1000, 0}};
+    for (const auto& c : cases) {
+        FormFixture f;
+        if (c.bands) f.settings.preset = testrun::PresetChoice{c.bands, std::nullopt, 20};
+        f.settings.acceptWizard = c.bands.has_value();
+        const testrun::RunOutcome outcome = run(f);
+        EXPECT_FALSE(outcome.runFailed);
+        EXPECT_EQ(outcome.failCount, 0);
+        EXPECT_EQ(f.ui.wizardSerials, c.bands ? Strings{} : Strings{kSerial});
+        EXPECT_EQ(f.program.measurementIterations == 20, c.bands.has_value());
+        EXPECT_EQ(f.ui.labels[FormLabel::Band], c.shown);
+        EXPECT_EQ(f.ui.labels[FormLabel::TestStatus].back(), "Test Complete");
+        EXPECT_EQ(f.ui.pausedTotal(), milliseconds(c.pausedMs));
+        EXPECT_EQ(f.ui.progress.front(), std::pair(0, c.steps));
+        EXPECT_EQ(f.ui.progress.end()[-2].first, c.steps);
+        EXPECT_EQ(f.ui.progress.back().first, 0);
+        EXPECT_EQ(f.ui.verdicts, (std::vector{Verdict::Hidden, Verdict::Pass}));
+        EXPECT_TRUE(f.ui.messages.empty());
+        EXPECT_EQ(f.ui.lastGrid().rows(), 3 + 14 * static_cast<int>(c.shown.size()));
+    }
 }
 
 TEST(RunTest, FailureInTheSecondBandStopsTheBusButNotThePauses) {
@@ -45,7 +56,7 @@ TEST(RunTest, FailureInTheSecondBandStopsTheBusButNotThePauses) {
     EXPECT_EQ(f.texts().end()[-2], "CALL:CELL:BAND GSM850");
     EXPECT_EQ(f.ui.pausedTotal(), milliseconds(1000 + 5000 + 4 * 4000));
     EXPECT_EQ(f.ui.labels[FormLabel::Band], (Strings{"GSM450", "GSM850"}));
-    EXPECT_EQ(f.ui.label(FormLabel::TestStatus), "Test Complete");
+    EXPECT_EQ(f.ui.labels[FormLabel::TestStatus].back(), "Test Complete");
     EXPECT_EQ(f.ui.verdicts.back(), Verdict::Fail);
     EXPECT_EQ(f.ui.lastGrid().rows(), 3 + 14);
     EXPECT_EQ(f.ui.lastGrid().cell(1, 7), "Fail");
@@ -53,29 +64,71 @@ TEST(RunTest, FailureInTheSecondBandStopsTheBusButNotThePauses) {
               (std::vector<FakeOperator::Message>{
                   {"Quillon", "Error running tests.  Please check 4750 screen and try again",
                    testrun::MessageIcon::Critical}}));
-    EXPECT_LT(f.ui.progress.end()[-2].value, 115);
+    EXPECT_LT(f.ui.progress.end()[-2].first, 115);
 }
 
-TEST(RunTest, NoBandOrOnlyBandThreeFromAPreset) {
-    FormFixture none;
-    none.settings.acceptWizard = true;
-    EXPECT_FALSE(run(none, std::vector<int>{}).runFailed);
-    EXPECT_TRUE(none.ui.wizardSerials.empty());
-    EXPECT_EQ(none.texts().size(), 2u + 60u);  // only the reset and the calibration check
-    EXPECT_EQ(none.ui.lastGrid().rows(), 3);
-    EXPECT_EQ(none.ui.verdicts.back(), Verdict::Pass);
-    EXPECT_EQ(none.ui.progress.front(), (Progress{0, 0}));
-    EXPECT_EQ(none.ui.pausedTotal(), milliseconds(1000));
-    EXPECT_TRUE(none.ui.labels[FormLabel::Band].empty());
+// A PGSM run of the chosen steps shows each in table order and counts it; a failed step is
+// counted and stops its sequence (source 1 per configuration, source 2 once).
+TEST(Sequences, ShowAndCountEachChosenStepUntilAFailure) {
+    const Strings s1 = {"Running Source 1 GMSK Power", "Source 1 GMSK PFER", "Source 1 GMSK PVT",
+                        "Running Source 1 EPSK Power", "Source 1 EPSK Mod Acc"};
+    const Strings s2 = {"Source 2 GMSK PFER", "Source 2 PVT", "Source 2 GMSK Power"};
+    const std::vector<int> all = {0, 1, 2, 3, 4, 5, 6, 7};
+    const struct {
+        std::vector<int> tests;
+        std::string rejected;
+        Strings steps;
+        int planned;
+    } cases[] = {
+        {all, "", s1 + s1 + s1 + s1 + s2, 23},
+        {{0}, "", Strings(4, s1[1]), 4},
+        {{4, 2, 7}, "", Strings{s1[0], s1[4], s1[0], s1[4], s1[0], s1[4], s1[0], s1[4], s2[2]}, 9},
+        {{5, 6}, "", {s2[0], s2[1]}, 2},
+        {all, "CALL:MODulation:FORMAT:MANUAL:BURST1 GMSK", {s1[0]}, 23},
+        {{0, 5, 6, 7}, "SETup:PFERror:COUNt:NUMBer 1", Strings(4, s1[1]) + Strings{s2[0]}, 7}};
+    for (const auto& c : cases) {
+        FormFixture f;
+        f.settings.preset = testrun::PresetChoice{std::vector{2}, c.tests, std::nullopt};
+        if (!c.rejected.empty()) f.fake.errorAfter(c.rejected);
+        f.prepared().runTest();
+        const Strings& status = f.ui.labels[testrun::FormLabel::TestStatus];
+        const auto first =
+            std::find(status.begin(), status.end(), "Finding power thresholds for PGSM");
+        ASSERT_NE(first, status.end());
+        EXPECT_EQ(Strings(first + 1, status.end() - 1), c.steps);
+        // 0 after preparation and at the start, +1 per step, back to 0 at the end.
+        std::vector<std::pair<int, int>> progress = {{0, 0}, {0, c.planned}};
+        for (int v = 1; v <= static_cast<int>(c.steps.size()); ++v)
+            progress.emplace_back(v, c.planned);
+        progress.emplace_back(0, c.planned);
+        EXPECT_EQ(f.ui.progress, progress);
+    }
+}
 
-    FormFixture dcs;
-    run(dcs, std::vector{3});
-    EXPECT_EQ(dcs.ui.labels[FormLabel::Band], Strings{"DCS"});
-    EXPECT_EQ(dcs.ui.pausedTotal(), milliseconds(1000 + 5000));
-    EXPECT_EQ(dcs.ui.progress.front(), (Progress{0, 23}));
-    EXPECT_EQ(dcs.program.measurementIterations, 20);
-    EXPECT_EQ(dcs.ui.lastGrid().rows(), 3 + 14);
-    EXPECT_EQ(dcs.fake.count("CALL:CELL:BAND GSM450"), 0u);
+TEST(Sequences, StepsWithoutTheirMeasurementObjectsReportAnError) {
+    FormFixture f;  // before a run the objects do not exist yet
+    f.prepared().options().setTest(0, true);
+    EXPECT_TRUE(f.form().runSource1Tests(0));
+    EXPECT_TRUE(f.texts().empty());
+}
+
+TEST(TestOptions, LoadsWithOnlyCalibrateSourceAndRunTestClampsTheIterations) {
+    instrument::ProgramValues program;
+    program.measurementIterations = 7;
+    testrun::TestOptions options(program);
+    EXPECT_EQ(options.sliderValue(), 7);
+    for (std::int16_t i = -1; i <= testrun::TestOptions::kTests; ++i) {
+        EXPECT_FALSE(options.getBand(i)) << i;
+        EXPECT_EQ(options.getTest(i), i == testrun::TestOptions::kCalibrateSource) << i;
+    }
+    options.setBand(1, true);
+    options.setTest(4, true);
+    for (const auto& [slider, iterations] : {std::pair{0, 1}, {250, 100}, {37, 37}}) {
+        options.setSliderValue(slider);
+        options.runTestPressed();
+        EXPECT_EQ(options.numTests(), 4);  // once per configuration
+        EXPECT_EQ(program.measurementIterations, iterations);
+    }
 }
 
 }  // namespace

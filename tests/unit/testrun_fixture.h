@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -40,22 +42,29 @@ inline Strings operator+(Strings a, const Strings& b) {
     return a;
 }
 
-inline Strings head(const Strings& texts, std::size_t count) {
-    return Strings(texts.begin(), texts.begin() + static_cast<std::ptrdiff_t>(count));
+// The level search's exchanges from one level down to another: amplitude, error, attenuation.
+inline Strings searchTraffic(int from, int to) {
+    Strings out;
+    for (int level = from; level >= to; --level) {
+        out = out + Strings{kAmplitude + std::to_string(level), "SYSTEM:ERR?", kAttenuationQuery};
+    }
+    return out;
 }
 
-// The calibration table entries in the order they are read, "'tdma_bbgen_delay_setting1',r,c"
-// and "'tdma_bbgen_data_delay1',r,0" for both copies, with their built-in values.
-inline std::vector<std::pair<std::string, double>> calibrationEntries() {
+// The calibration table entries with their values in the order they are read: both copies of
+// "'tdma_bbgen_delay_setting<n>',r,c", then both of "'tdma_bbgen_data_delay<n>',r,0".
+inline std::vector<std::pair<std::string, double>> calibrationEntries(
+    std::span<const double> setting = testrun::kBuiltInDelaySetting,
+    std::span<const double> data = testrun::kBuiltInDataDelay) {
     std::vector<std::pair<std::string, double>> out;
-    for (const bool setting : {true, false}) {
-        for (int n = 1; n <= 2; ++n) {
-            for (std::size_t i = 0; i < (setting ? 25u : 5u); ++i) {
-                out.emplace_back(
-                    std::string("'tdma_bbgen_") + (setting ? "delay_setting" : "data_delay") +
-                        std::to_string(n) + "'," + std::to_string(setting ? i / 5 : i) + "," +
-                        std::to_string(setting ? i % 5 : 0),
-                    setting ? testrun::kBuiltInDelaySetting[i] : testrun::kBuiltInDataDelay[i]);
+    for (const auto& [kind, table, columns] :
+         {std::tuple{"delay_setting", setting, 5u}, std::tuple{"data_delay", data, 1u}}) {
+        for (const char* copy : {"1", "2"}) {
+            for (std::size_t i = 0; i < table.size(); ++i) {
+                out.emplace_back(std::string("'tdma_bbgen_") + kind + copy + "'," +
+                                     std::to_string(i / columns) + "," +
+                                     std::to_string(i % columns),
+                                 table[i]);
             }
         }
     }
@@ -72,10 +81,12 @@ class FormFixture {
         fake.onQuery("SYSTem:CORRection:STATE?", {"+1"});
         fake.onQuery("INIT:DONE?", {"PFER,PVT,TXP,ETXP,EMAC"});
         fake.onQuery("SYSTem:SYNC?", {"1"});
+        fake.onQuery("FETCh:EMACcuracy:OOFFset?", {"40"});
         for (const auto& [address, value] : calibrationEntries()) {
             fake.onQuery("PL13:CAL:DATA? " + address, {instrument::tableValueText(value)});
         }
         fake.fallback = [this](const FakeVisa::Exchange& e) { return answer(e); };
+        ui.onPause = [this](auto) { pausedAt.push_back(fake.log.size()); };
         bus.seek4750s();
         fake.log.clear();
         settings.calibrationDirectory = calDir.path().toStdString();
@@ -101,7 +112,7 @@ class FormFixture {
 
     double mainLevel = -10.0;
     double offsetLevel = -25.0;
-    std::string originOffset = "40";
+    std::vector<std::size_t> pausedAt;  // how many texts were sent before each pause
     FakeVisa fake;
     FakeOperator ui;
     instrument::ProgramValues program;
@@ -110,22 +121,19 @@ class FormFixture {
     testrun::RunSettings settings;
 
   private:
+    // The attenuation reading after the last level the search commanded.
     std::optional<FakeVisa::Reply> answer(const FakeVisa::Exchange& e) const {
-        const auto reply = [](std::string text) {
-            return FakeVisa::Reply{instrument::kViSuccess, std::move(text) + "\n"};
-        };
-        if (e.text == kAttenuationQuery) {  // after the last level the search commanded
-            const auto last = std::find_if(fake.log.rbegin(), fake.log.rend(), [](const auto& x) {
-                return x.text.starts_with(kAmplitude);
-            });
-            const double level =
-                last == fake.log.rend()
-                    ? 0.0
-                    : instrument::readLeadingNumber(last->text.substr(kAmplitude.size()));
-            return reply(level <= offsetLevel ? "+20" : level <= mainLevel ? "+10" : "+0");
-        }
-        if (e.text == "FETCh:EMACcuracy:OOFFset?") return reply(originOffset);
-        return std::nullopt;
+        if (e.text != kAttenuationQuery) return std::nullopt;
+        const auto last = std::find_if(fake.log.rbegin(), fake.log.rend(), [](const auto& x) {
+            return x.text.starts_with(kAmplitude);
+        });
+        const double level =
+            last == fake.log.rend()
+                ? 0.0
+                : instrument::readLeadingNumber(last->text.substr(kAmplitude.size()));
+        return FakeVisa::Reply{instrument::kViSuccess, level <= offsetLevel ? "+20\n"
+                                                       : level <= mainLevel ? "+10\n"
+                                                                            : "+0\n"};
     }
 
     std::unique_ptr<testrun::frmDoTest> form_;

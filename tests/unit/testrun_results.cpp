@@ -1,63 +1,87 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QLocale>
+#include <QTemporaryDir>
 #include <regex>
 
 #include "testrun/display_format.h"
+#include "testrun/saving.h"
 #include "testrun_fixture.h"
 
 namespace quillon::testing {
 namespace {
 
-const testrun::ResultsGrid& runBand(FormFixture& f, int band,
-                                    const QLocale& locale = QLocale::c()) {
+const QLocale kGerman(QLocale::German, QLocale::Germany);
+
+// A run of one band with a German display and a frequency error of -3.14159 Hz.
+const testrun::ResultsGrid& runBand(FormFixture& f, int band) {
     f.settings.preset = testrun::PresetChoice{std::vector{band}, std::nullopt, std::nullopt};
     f.fake.onQuery("FETCh:PFERror:FERRor:WORSt?", {"-3.14159"});
     f.fake.onQuery("FETCh:PFERror:RMS:MAXimum?", {"0.0005"});
-    f.prepared().displayNumber = [locale](double v) {
-        return testrun::displayNumberText(v, locale);
-    };
+    f.form().startTimeText = [] { return std::string("10:42 3 M\xC3\xA4rz 2026"); };
+    f.prepared().displayNumber = [](double v) { return testrun::displayNumberText(v, kGerman); };
     f.form().runTest();
     return f.ui.lastGrid();
 }
 
-TEST(ResultsTable, HeaderInformationRowAndFourteenRowsPerBandInTestOrder) {
+// Header, information row, separator, then fourteen rows per band in test order: in Latin-1,
+// cells separated by ", ", rows ended by CR LF, written over an existing file.
+TEST(ResultsFile, ExactBytesOfABandRun) {
     FormFixture f;
     const testrun::ResultsGrid& grid = runBand(f, 0);
-    const Strings source1 = {"GMSK Frequency Error|-3.142|-20.000|20.000|Hz",
-                             "GMSK RMS Phase Error|0.001|0.000|1.000|deg",
-                             "GMSK Peak Phase Error|0.000|-4.000|4.000|deg",
-                             "GMSK Burst Flatness|1.000|-1.000|1.000|dB",
-                             "GMSK Power|0.000|-1.000|1.000|dB",
-                             "EPSK Power|0.000|-1.000|1.000|dB",
-                             "EPSK Frequency Error|0.000|-20.000|20.000|hz",
-                             "EPSK RMS EVM|0.000|0.000|4.000|%",
-                             "EPSK Origin Offset|40.000|35.000|---|dB"};
-    Strings expected = {
-        "Frequency   |Source  |Test                      |Value     |Lo Lim   |"
-        "Hi Lim   |Unit  |      Result",
-        std::string(kSerial) + "||10:42 Tuesday, 3 March 2026||K2210|A.05.17||Pass", "|||||||"};
+    const Strings source1 = {"GMSK Frequency Error, -3,142, -20,000, 20,000, Hz",
+                             "GMSK RMS Phase Error, 0,001, 0,000, 1,000, deg",
+                             "GMSK Peak Phase Error, 0,000, -4,000, 4,000, deg",
+                             "GMSK Burst Flatness, 1,000, -1,000, 1,000, dB",
+                             "GMSK Power, 0,000, -1,000, 1,000, dB",
+                             "EPSK Power, 0,000, -1,000, 1,000, dB",
+                             "EPSK Frequency Error, 0,000, -20,000, 20,000, hz",
+                             "EPSK RMS EVM, 0,000, 0,000, 4,000, %",
+                             "EPSK Origin Offset, 40,000, 35,000, ---, dB"};
+    std::string bytes =
+        "Frequency   , Source  , Test                      , Value     , Lo Lim   , "
+        "Hi Lim   , Unit  ,       Result\r\n" +
+        std::string(kSerial) +
+        ", , 10:42 3 M\xE4rz 2026, , K2210, A.05.17, , Pass\r\n, , , , , , , \r\n";
     for (std::size_t i = 0; i < 14; ++i) {
-        expected.push_back(std::string(" 464000000|") + (i < 9 ? "1|" : "2|") + source1[i % 9] +
-                           "|Pass");
+        bytes +=
+            std::string(" 464000000, ") + (i < 9 ? "1, " : "2, ") + source1[i % 9] + ", Pass\r\n";
     }
-    Strings rows(static_cast<std::size_t>(grid.rows()));
-    for (int row = 0; row < grid.rows(); ++row) {
-        for (int col = 0; col < grid.cols(); ++col) {
-            rows[static_cast<std::size_t>(row)] += (col ? "|" : "") + grid.cell(row, col);
-        }
-    }
-    EXPECT_EQ(rows, expected);
+    EXPECT_EQ(testrun::resultsFileText(grid), bytes);
+
+    QTemporaryDir dir;
+    const std::string path = QDir(dir.path()).filePath("US1.txt").toStdString();
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(std::string(5000, 'x').c_str());
+    file.close();
+    std::string error;
+    ASSERT_TRUE(testrun::writeResultsFile(grid, path, error)) << error;
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().toStdString(), bytes);
+    const std::string missing = QDir(dir.path()).filePath("missing/US1.csv").toStdString();
+    EXPECT_FALSE(testrun::writeResultsFile(grid, missing, error));
+    EXPECT_NE(error.find(missing), std::string::npos) << error;
+
     EXPECT_EQ(grid.columns()[7].align, testrun::ResultsGrid::Align::Right);
     // The first snapshot with the information row already has it emphasised.
     const auto withInfo = std::find_if(f.ui.grids.begin(), f.ui.grids.end(),
                                        [](const auto& g) { return g.rows() == 2; });
     ASSERT_NE(withInfo, f.ui.grids.end());
     EXPECT_TRUE(withInfo->emphasised(1, 0) && !withInfo->emphasised(1, 7));
+    // Commands keep their points: no "-3,142", but "0us,4dBc" and the calibration addresses.
+    EXPECT_EQ(f.fake.count("CALL:CELL:POWer:AMPlitude -10.000"), 5u);
+    for (const std::string& text : f.texts()) {
+        EXPECT_TRUE(text.starts_with("PL13:CAL:DATA") ||
+                    !std::regex_search(text, std::regex(R"(\d,\d)")))
+            << text;
+    }
 }
 
-TEST(ResultsTable, IntegrityProblemCountsAsAFailure) {
+TEST(ResultsFile, IntegrityProblemCountsAsAFailure) {
     FormFixture f;
     f.fake.onQuery("FETCh:ETXPower:INTegrity?", {"11"});
     const testrun::ResultsGrid& grid = runBand(f, 3);
@@ -66,25 +90,25 @@ TEST(ResultsTable, IntegrityProblemCountsAsAFailure) {
     EXPECT_EQ(grid.cell(1, 7), "Fail");
 }
 
-TEST(DisplayFormat, CommaLocaleShowsCommasButCommandsKeepPoints) {
-    const QLocale german(QLocale::German, QLocale::Germany);
-    EXPECT_EQ(testrun::displayNumberText(12345.5, german), "12345,500");
+TEST(ResultsFile, DisplayTextsAndEachCharacterAsOneByte) {
     EXPECT_EQ(testrun::displayNumberText(-0.0001, QLocale::c()), "0.000");
     const QDateTime when(QDate(2026, 3, 3), QTime(10, 42));
-    EXPECT_EQ(testrun::dateTimeText(when, german), "10:42 Dienstag, 3. M\xC3\xA4rz 2026");
+    EXPECT_EQ(testrun::dateTimeText(when, kGerman), "10:42 Dienstag, 3. M\xC3\xA4rz 2026");
     EXPECT_EQ(testrun::dateTimeText(when, QLocale::Arabic).find_first_of("\r\n"),
               std::string::npos);
-
-    FormFixture f;
-    const testrun::ResultsGrid& grid = runBand(f, 1, german);
-    EXPECT_EQ(grid.cell(3, 3), "-3,142");
-    EXPECT_EQ(grid.cell(3, 4), "-20,000");
-    EXPECT_EQ(f.fake.count("CALL:CELL:POWer:AMPlitude -10.000"), 5u);
-    const std::regex decimalComma(R"(\d,\d)");   // as in "-3,142", not "0us,4dBc"
-    for (const std::string& text : f.texts()) {  // the calibration addresses are "...',0,0"
-        EXPECT_TRUE(text.starts_with("PL13:CAL:DATA") || !std::regex_search(text, decimalComma))
-            << text;
+    const std::pair<const char*, const char*> cells[] = {
+        {"5 \xE2\x82\xAC", "5 ?"},    // euro sign outside Latin-1
+        {"\xF0\x9F\x98\x80!", "?!"},  // one character, one '?'
+        {"a\r\nb\nc", "a  b c"},      // no line break in a cell
+        {"\xFF\xC3", "??"},           // not UTF-8
+        {"\xE0\x80\x8D", "?"}};       // overlong CR
+    for (const auto& [cell, written] : cells) {
+        testrun::ResultsGrid grid;
+        grid.setFormatString("a|b");
+        grid.setCell(0, 0, cell);
+        EXPECT_EQ(testrun::resultsFileText(grid), std::string(written) + ", b\r\n");
     }
+    EXPECT_EQ(testrun::proposedFileName("A/B\\C:D*"), "A_B_C_D_.csv");
 }
 
 }  // namespace

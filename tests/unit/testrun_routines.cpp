@@ -1,0 +1,220 @@
+// SPDX-License-Identifier: MIT
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "testrun_fixture.h"
+
+namespace quillon::testing {
+namespace {
+
+using Form = testrun::frmDoTest;
+using testrun::FormLabel;
+
+Strings configSetup(const std::string& lev1, const std::string& lev2, const std::string& burst1,
+                    const std::string& burst2) {
+    const std::string expected = "RFANalyzer:MANual:POWer:Selected:Selected:BURSt";
+    return checked({"CALL:CELL:OPERating:MODE EBPT", "CALL:PDTChannel:MSLOT:CONFIG D2U2",
+                    "CALL:CELL:POWer:AMPlitude -15.000", "CALL:PDTChannel:PREDuction:LEV1 " + lev1,
+                    "CALL:PDTChannel:PREDuction:LEV2 " + lev2, "RFANalyzer:CONTrol:POWer:AUTO 0",
+                    "RFANalyzer:CONTrol:MEASurement:FREQuency:AUTO 0", expected + "1 " + burst1,
+                    expected + "2 " + burst2, "RFANalyzer:MSLOt:MEASurement:BURSt 2",
+                    "CALL:TRIGGER:OUTPUT:FRAME:NIDLe:STATE ON", "PL13:STATes:RFS1:LEVel:RF ON",
+                    "PL13:STATES:RFS2:Level:RF OFF"});
+}
+
+// One CW power measurement through the 20 dB loopback.
+Strings cwMeasurement(const std::string& level, const std::string& expected) {
+    return checked({"CALL:CELL:POWer:AMPlitude:CW " + level, "PL13:LATC:RFINT:PATH:SOURCE1 1",
+                    "PL13:LATC:RFINT:PATH:SOURCE2 1", "PL13:LATC:RFINT:LOOPBACK 1",
+                    "RFANALyzer:CONTrol:POWer:AUTO 0",
+                    "RFANALyzer:CONTrol:MEASurement:FREQuency:AUTO 0",
+                    "RFANalyzer:CW:EXPected:POWer " + expected, "SETup:TXPower:COUNt:STATe 1",
+                    "SETup:TXPower:COUNt:NUMBer 50", "SETup:TXPower:CONTinuous 0",
+                    "SETup:TXPower:TRIGger:SOURce IMMediate", "INITiate:DONE:CLEAR",
+                    "INITiate:TXPower:ON"}) +
+           Strings{"INIT:DONE?", "FETCh:TXPower:POWer?"};
+}
+
+// Each routine's whole traffic with the levels -15, 12, 13 found, and the command that is
+// rejected in a second run: it ends the traffic after its error query.
+const struct Routine {
+    bool (*run)(Form&);
+    Strings traffic;
+    std::string rejected;
+    std::vector<std::size_t> pausedAt = {};  // a failed run pauses as often, at its end
+} kRoutines[] = {
+    {[](Form& f) { return f.prepareForTest(0); },
+     Strings{"SYSTem:CORRection:STATE?"} + checked({"SYSTem:CORRection:STATe 0"}),
+     "SYSTem:CORRection:STATe 0"},
+    {[](Form& f) { return f.setupBand(false, 0); },
+     checked({"CALL:CELL:OPERating:MODE EBPT", "CALL:CELL:POWer:AMPLitude -10",
+              "CALL:SETup:PDTChannel:MSLot:CONFig D2U2", "CALL:PDTChannel:PREDuction:LEV1 0",
+              "CALL:PDTChannel:PREDuction:LEV2 0", "CALL:PDTChannel:PREDuction:BURS1 PRL1",
+              "CALL:PDTChannel:PREDuction:BURS2 PRL2", "PL13:STATes:RFS2:Level:RF OFF",
+              "PL13:STATes:RFIO:RFSource:DESTination S1S2LOOPBACK", "CALL:CELL:OPERating:MODE CW",
+              "CALL:CELL:RFGenerator:FREQuency  464000000", "CALL:CELL:OPERating:MODE EBPT",
+              "CALL:CELL:BAND GSM450", "CALL:PDTChannel:ARFCn 276",
+              "RFAN:Control:MEASurement:FREQuency:AUTO 0",
+              "RFANalyzer:MANual:MEASurement:FREQuency  464000000", "PL13:STATES:RFS2:LEVEL:RF OFF",
+              "PL13:STATES:RFS1:LEVEL:RF ON"}),
+     "CALL:PDTChannel:ARFCn 276"},
+    {[](Form& f) { return f.setupBand(true, 2); },
+     checked({"CALL:CELL:OPERating:MODE CW", "CALL:CELL:RFGenerator:FREQuency  943000000",
+              "CALL:CELL:OPERating:MODE EBPT", "CALL:CELL:BAND PGSM", "CALL:PDTChannel:ARFCn 46",
+              "CALL:CELL:BCH:ARFCn 40", "RFAN:CONTrol:MEASurement:FREQuency:AUTO 0",
+              "RFANalyzer:MANual:MEASurement:FREQuency  943000000", "CALL:CELL:OPERating:MODE EBT",
+              "CALL:PDTChannel:MSLOT:CONFIG D2U1", "CALL:CELL:POWer:AMPlitude -15.000",
+              "CALL:PDTChannel:PREDuction:LEV1 0", "CALL:PDTChannel:PREDuction:LEV2 12.000",
+              "RFANALyzer:CONTrol:POWer:AUTO 0", "RFANALyzer:CONTrol:MEASurement:FREQuency:AUTO 0",
+              "RFANalyzer:MANual:POWer:SELected:SELected:BURST1 5.000",
+              "RFANalyzer:MANual:POWer:SELected:SELected:BURST2 -7.000",
+              "PL13:STATES:RFS2:LEVEL:RF ON", "PL13:STATES:RFS1:LEVEL:RF OFF"}),
+     "CALL:CELL:BCH:ARFCn 40"},
+    {[](Form& f) { return f.setupConfig(0); }, configSetup("0.000", "12.000", "5.000", "-7.000"),
+     "CALL:PDTChannel:MSLOT:CONFIG D2U2"},
+    {[](Form& f) { return f.setupConfig(1); }, configSetup("12.000", "0.000", "-7.000", "5.000"),
+     "CALL:PDTChannel:MSLOT:CONFIG D2U2"},
+    {[](Form& f) { return f.setupConfig(2); }, configSetup("0.000", "13.000", "5.000", "-8.000"),
+     "CALL:PDTChannel:MSLOT:CONFIG D2U2"},
+    {[](Form& f) { return f.setupConfig(3); }, configSetup("13.000", "0.000", "-8.000", "5.000"),
+     "CALL:PDTChannel:MSLOT:CONFIG D2U2"},
+    {[](Form& f) { return f.measureSource1CWPowers(); },
+     checked({"CALL:CELL:OPERating:MODE CW", "PL13:STATES:RFS2:LEVEL:RF OFF"}) +
+         cwMeasurement("-15.000", "5.000") + cwMeasurement("-27.000", "-7.000") +
+         cwMeasurement("-28.000", "-8.000"),
+     "CALL:CELL:POWer:AMPlitude:CW -27.000"},
+    // Source 2 settles after its set-up even when that failed; a ten-digit frequency has one
+    // blank fewer.
+    {[](Form& f) { return f.measureSource2CWPower(4); },
+     checked({"CALL:OPER:MODE CW", "RFANalyzer:CONTrol:POWer:AUTO 0",
+              "RFANalyzer:CONTrol:MEASurement:FREQuency:AUTO 0",
+              "RFANalyzer:CW:EXPected:POWer 5.000", "PL13:STATes:RFS1:LEVel:RF OFF",
+              "PL13:STATes:RFS2:LEVel:RF ON", "PL13:STATes:RFS2:DIGM:IQM OFF",
+              "PL13:STATes:RFS2:FREQuency 1959000000",
+              "PL13:STATes:RFS2:LEVel:NORM:AMPL -15.000"}) +
+         cwMeasurement("-15.000", "5.000"),
+     "PL13:STATes:RFS2:DIGM:IQM OFF",
+     {18}},
+    {[](Form& f) { return f.findPowerThresholds(0); },
+     searchTraffic(-10, -10) + searchTraffic(-11, -25), kAmplitude + "-11"},
+};
+
+TEST(Routines, WholeTrafficAndTheStopAfterTheFirstFailure) {
+    for (const Routine& r : kRoutines) {
+        SCOPED_TRACE(r.rejected);
+        const auto at = std::find(r.traffic.begin(), r.traffic.end(), r.rejected);
+        ASSERT_NE(at, r.traffic.end());
+        for (const bool failing : {false, true}) {
+            FormFixture f;
+            f.prepared().levels() = {-15, 12, 13, 0, 0, 0, 0};
+            if (failing) f.fake.errorAfter(r.rejected);
+            EXPECT_EQ(r.run(f.form()), failing);
+            EXPECT_EQ(f.texts(), failing ? Strings(r.traffic.begin(), at + 2) : r.traffic);
+            EXPECT_EQ(f.pausedAt,
+                      failing ? std::vector(r.pausedAt.size(), f.texts().size()) : r.pausedAt);
+            EXPECT_TRUE(f.ui.messages.empty());
+        }
+    }
+}
+
+TEST(Routines, OutOfRangeBandOrConfigurationSendsNothing) {
+    FormFixture f;
+    EXPECT_TRUE(f.prepared().setupConfig(4));
+    EXPECT_TRUE(f.form().setupConfig(-1));
+    EXPECT_TRUE(f.form().setupBand(false, 5));
+    EXPECT_TRUE(f.form().setupBand(true, -1));
+    EXPECT_TRUE(f.texts().empty());
+}
+
+TEST(FindPowerThresholds, WorkedExamples) {
+    const struct {
+        double mainLevel, offsetLevel;  // where the attenuation first reads 10 and 20
+        Strings readings;               // scripted attenuation readings instead, when given
+        int mainPower, offset2;
+        Strings shown;  // the levels found; none when the search gives up
+    } cases[] = {
+        {-10, -25, {}, -10, 15, {"-10.000", "14.000", "15.000"}},
+        {-12, -13, {}, -12, 1, {"-12.000", "0.000", "1.000"}},
+        {-3, -40, {}, -10, 30, {"-10.000", "29.000", "30.000"}},
+        // Only exact readings end the searches.
+        {0, 0, {"10.5", "10", "19.9", "19.9", "+2.0E+01"}, -11, 3, {"-11.000", "2.000", "3.000"}},
+        {-1000, -1000, {}, -130, 0, {}}};  // 10 never read: it gives up at the floor
+    for (const auto& c : cases) {
+        FormFixture f;
+        f.mainLevel = c.mainLevel;
+        f.offsetLevel = c.offsetLevel;
+        if (!c.readings.empty()) f.fake.onQuery(kAttenuationQuery, c.readings);
+        EXPECT_EQ(f.prepared().findPowerThresholds(1), c.shown.empty());
+        EXPECT_EQ(f.ui.labels[FormLabel::MainPower] + f.ui.labels[FormLabel::Offset1Power] +
+                      f.ui.labels[FormLabel::Offset2Power],
+                  c.shown);
+        EXPECT_EQ(f.texts(), searchTraffic(-10, c.mainPower) +
+                                 searchTraffic(c.mainPower - 1, c.mainPower - c.offset2));
+    }
+}
+
+TEST(MeasureCWPowers, KeepEachReadingInItsPlace) {
+    FormFixture f;
+    f.fake.onQuery("FETCh:TXPower:POWer?", {"-11.9", "-25.8", "-26.7", "-12.4"});
+    EXPECT_FALSE(f.prepared().measureSource1CWPowers() || f.form().measureSource2CWPower(0));
+    const auto& l = f.form().levels();
+    EXPECT_EQ(
+        (std::array{l.src1MainPower, l.src1Offset1CWPower, l.src1Offset2CWPower, l.src2MainPower}),
+        (std::array{-11.9, -25.8, -26.7, -12.4}));
+}
+
+TEST(Preparation, SavesTheCorrectionStateSwitchesItOffAndTidyUpRestoresIt) {
+    const std::string query = "SYSTem:CORRection:STATE?";
+    // Replies to the state query ("io", "timeout": those failures) and the state restored.
+    for (const auto& [text, restored] : {std::pair{"1", " 1"},
+                                         {"+0.6", " 1"},
+                                         {"0.5", " 0"},
+                                         {"1.5", " 2"},
+                                         {"  -2.5E0,x", "-2"},
+                                         {"", " 0"},
+                                         {"ON", " 0"},
+                                         {"io", " 0"},
+                                         {"timeout", " 0"}}) {
+        const std::string reply = text;
+        const bool timedOut = reply == "timeout";
+        FormFixture f;
+        f.fake.onQueryReplies(query, {{timedOut        ? instrument::kViErrorTimeout
+                                       : reply == "io" ? instrument::kViErrorIo
+                                                       : instrument::kViSuccess,
+                                       reply + "\n"}});
+        EXPECT_EQ(f.form().prepareForTest(0), timedOut) << reply;
+        EXPECT_EQ(f.texts(),
+                  Strings{query} + (timedOut ? Strings{} : checked({"SYSTem:CORRection:STATe 0"})));
+        EXPECT_EQ(f.form().mom(), f.bus.get4750(0));
+        f.fake.log.clear();
+        EXPECT_FALSE(f.form().tidyUp());
+        EXPECT_EQ(f.texts(), checked({std::string("SYSTem:CORRection:STATe ") + restored}));
+    }
+}
+
+TEST(Preparation, OnlyTheThreeApplicationsAreAccepted) {
+    const std::vector<FakeOperator::Message> refusal = {
+        {"Wrong TA/LA revision",
+         "This test can only be run on an instrument running \r\nthe K2210 TA,K2230 TA, or K3310 "
+         "LA\r\n\r\nPlease switch to one of these applications and run this test again",
+         testrun::MessageIcon::None}};
+    const char* applications[] = {"K2210",  "K2230", "K3310", "k2210", " K2210", "K2210 ",
+                                  "K2210A", "K2211", "",      "E1960", "K3310LA"};
+    for (std::size_t i = 0; i < std::size(applications); ++i) {
+        const bool accepted = i < 3;
+        FormFixture f(applications[i]);
+        int exitCode = 0;
+        try {
+            EXPECT_FALSE(f.form().prepareForTest(0));
+        } catch (const ProgramEnded& ended) {
+            exitCode = ended.exitCode;
+        }
+        EXPECT_EQ(exitCode, accepted ? 0 : testrun::kExitStartupRefused) << applications[i];
+        EXPECT_EQ(f.ui.messages, accepted ? std::vector<FakeOperator::Message>{} : refusal);
+        EXPECT_EQ(f.texts().empty(), !accepted);
+    }
+}
+
+}  // namespace
+}  // namespace quillon::testing
