@@ -74,6 +74,17 @@ struct Traffic {
     }
 };
 
+// The commands of one CW power measurement at level through the loopback, expecting expected.
+inline Texts cwPowerCommands(const std::string& level, const std::string& expected) {
+    return Texts(
+        {"CALL:CELL:POWer:AMPlitude:CW " + level, "PL13:LATC:RFINT:PATH:SOURCE1 1",
+         "PL13:LATC:RFINT:PATH:SOURCE2 1", "PL13:LATC:RFINT:LOOPBACK 1",
+         "RFANALyzer:CONTrol:POWer:AUTO 0", "RFANALyzer:CONTrol:MEASurement:FREQuency:AUTO 0",
+         "RFANalyzer:CW:EXPected:POWer " + expected, "SETup:TXPower:COUNt:STATe 1",
+         "SETup:TXPower:COUNt:NUMBer 50", "SETup:TXPower:CONTinuous 0",
+         "SETup:TXPower:TRIGger:SOURce IMMediate", "INITiate:DONE:CLEAR", "INITiate:TXPower:ON"});
+}
+
 // A run without failure reports none and sends all of full; with one, it reports it and stops.
 inline void expectRun(const Bus& bus, bool failed, const Traffic& full, const MaybeFailure& f) {
     EXPECT_EQ(failed, f.has_value());
