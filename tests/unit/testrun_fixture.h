@@ -96,7 +96,6 @@ class FormFixture {
         if (!form_) {
             form_ = std::make_unique<testrun::frmDoTest>(bus, program, ui, settings);
             form_->displayNumber = [](double v) { return instrument::levelText(v); };
-            form_->startTimeText = [] { return std::string("10:42 Tuesday, 3 March 2026"); };
         }
         return *form_;
     }
