@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// An operator for unit tests: records what the program shows, counts pauses without waiting,
-// answers the wizard and the options dialog from a script, and ends the program by throwing.
+// An operator for unit tests: records what the program shows, adds up pauses without waiting,
+// accepts the wizard, runs the options as chosen, and ends the program by throwing.
 
 #include <chrono>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -31,13 +32,9 @@ class FakeOperator final : public testrun::OperatorInterface {
     std::vector<Message> messages;
     std::map<testrun::FormLabel, std::vector<std::string>> labels;  // every text, in order
     std::vector<std::pair<int, int>> progress;                      // value, maximum
-    std::vector<testrun::ResultsGrid> grids;                        // one snapshot per showGrid
+    std::optional<testrun::ResultsGrid> grid;                       // the last shown
     std::vector<testrun::Verdict> verdicts;
-    std::vector<std::string> wizardSerials;
-    std::vector<std::chrono::milliseconds> pauses;
-
-    std::chrono::milliseconds pausedTotal() const;
-    const testrun::ResultsGrid& lastGrid() const { return grids.at(grids.size() - 1); }
+    std::chrono::milliseconds paused{0};  // in all
 
     void showSplash() override {}
     void setSplashStatus(const std::string&) override {}
@@ -49,18 +46,15 @@ class FakeOperator final : public testrun::OperatorInterface {
     void showTestForm() override {}
     void setLabel(testrun::FormLabel l, const std::string& t) override { labels[l].push_back(t); }
     void setProgress(int value, int maximum) override { progress.emplace_back(value, maximum); }
-    void showGrid(const testrun::ResultsGrid& grid) override { grids.push_back(grid); }
+    void showGrid(const testrun::ResultsGrid& shown) override { grid = shown; }
     void setVerdict(testrun::Verdict verdict) override { verdicts.push_back(verdict); }
     void setResultButtonsEnabled(bool) override {}
-    testrun::WizardOutcome runWizard(const std::string& serialNumber) override {
-        wizardSerials.push_back(serialNumber);
-        return {true, false};  // accepted, no Shift
-    }
+    testrun::WizardOutcome runWizard(const std::string&) override { return {true, false}; }
     // "Run Test" on the choices as they are.
     void runOptions(testrun::TestOptions& options) override { options.runTestPressed(); }
     void yield() override {}
     void pause(std::chrono::milliseconds duration) override {
-        pauses.push_back(duration);
+        paused += duration;
         if (onPause) onPause(duration);
     }
     [[noreturn]] void endProgram(int exitCode) override { throw ProgramEnded{exitCode}; }

@@ -18,12 +18,12 @@ TEST(RunTest, FailureInTheSecondBandStopsTheBusButNotThePauses) {
     f.fake.errorAfter("CALL:CELL:BAND GSM850");
     EXPECT_TRUE(f.prepared().runTest().runFailed);
     EXPECT_EQ(f.texts().end()[-2], "CALL:CELL:BAND GSM850");
-    EXPECT_EQ(f.ui.pausedTotal(), milliseconds(1000 + 5000 + 4 * 4000));
+    EXPECT_EQ(f.ui.paused, milliseconds(1000 + 5000 + 4 * 4000));
     EXPECT_EQ(f.ui.labels[FormLabel::Band], (Strings{"GSM450", "GSM850"}));
     EXPECT_EQ(f.ui.labels[FormLabel::TestStatus].back(), "Test Complete");
     EXPECT_EQ(f.ui.verdicts.back(), testrun::Verdict::Fail);
-    EXPECT_EQ(f.ui.lastGrid().rows(), 3 + 14);
-    EXPECT_EQ(f.ui.lastGrid().cell(1, 7), "Fail");
+    EXPECT_EQ(f.ui.grid.value().rows(), 3 + 14);
+    EXPECT_EQ(f.ui.grid.value().cell(1, 7), "Fail");
     ASSERT_EQ(f.ui.messages.size(), 1u);  // its text is checked at the console
     EXPECT_EQ(std::get<2>(f.ui.messages[0]), testrun::MessageIcon::Critical);
     EXPECT_LT(f.ui.progress.end()[-2].first, 115);

@@ -24,7 +24,7 @@ const testrun::ResultsGrid& runBand(FormFixture& f, int band) {
     f.form().startTimeText = [] { return std::string("10:42 3 M\xC3\xA4rz 2026"); };
     f.prepared().displayNumber = [](double v) { return testrun::displayNumberText(v, kGerman); };
     f.form().runTest();
-    return f.ui.lastGrid();
+    return f.ui.grid.value();
 }
 
 // Header, information row, separator, then fourteen rows per band in test order: in Latin-1,
