@@ -6,10 +6,12 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -46,8 +48,9 @@ instrument::VisaLibrary& simLibrary() {  // throws, failing the test, if it does
 class WindowsRun : public ::testing::Test {
   protected:
     // Runs the program on the healthy profile, noting each progress value with its maximum.
-    void start() {
-        ::setenv("QUILLON_SIM_PROFILE", QUILLON_BIN_DIR "/sim-profiles/healthy.toml", 1);
+    void start(const std::string& profile = "healthy") {
+        const std::string path = QUILLON_BIN_DIR "/sim-profiles/" + profile + ".toml";
+        ::setenv("QUILLON_SIM_PROFILE", path.c_str(), 1);
         app::StartupEnvironment environment;
         environment.visa = &simLibrary();
         environment.anotherInstanceRunning = [] { return false; };
@@ -87,6 +90,33 @@ TEST_F(WindowsRun, DefaultFiveBandRunPassesWith115StepsAnd73Lines) {
     EXPECT_EQ(bytes.toStdString(), testrun::resultsFileText(grid));
     EXPECT_EQ(bytes.count("\r\n"), 73);
     EXPECT_EQ(bytes.count('\n'), 73);
+}
+
+// Start-up refusals in windows: the message box (answered here), then the program ends with 3.
+TEST_F(WindowsRun, RefusedStartUpsShowTheirMessageAndEndWithThree) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"no-test-set", "No 4750 detected"},
+        {"two-test-sets", "Multiple connected 4750s detected"},
+        {"unsupported-application", "Wrong TA/LA revision"},
+    };
+    for (const auto& [profile, title] : cases) {
+        SCOPED_TRACE(profile);
+        hooks.endProcess = [](int) {};
+        std::vector<std::string> titles;
+        QTimer answer;  // fires inside the box's own event loop too
+        QObject::connect(&answer, &QTimer::timeout, [&titles] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                titles.push_back(box->windowTitle().toStdString());
+                box->accept();
+            }
+        });
+        answer.start(20);
+        start(profile);
+        ASSERT_TRUE(waitUntil([this] { return session->workerFinished(); }));
+        EXPECT_EQ(titles, std::vector<std::string>{title});
+        EXPECT_EQ(session->endedWith(), std::optional<int>(3));
+        session.reset();
+    }
 }
 
 TEST_F(WindowsRun, ExitDuringTheRunEndsTheProcessAtOnceWithZero) {
