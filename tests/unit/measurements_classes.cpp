@@ -143,7 +143,6 @@ TEST(MeasurementTraffic, BySourceWithRepeatsAndTheStopAtAFailure) {
     const std::tuple<Of, std::int16_t, Texts, MaybeFailure, Traffic> cases[] = {
         {Of::Pfer, 0, {"11"}, {}, pferRun(0, 1)},
         {Of::Pfer, 1, {"11"}, {}, pferRun(1, 50)},
-        {Of::Pfer, 1, {"11", "11", "0"}, {}, pferRun(1, 3)},
         {Of::Pfer, 1, {"5"}, {}, pferRun(1, 1)},
         {Of::Pfer, 0, {"0"}, Failure{Kind::Queued, "SETup:PFERror:CONTinuous 0"}, pferRun(0, 1)},
         {Of::Gmsk, 0, {"11"}, {}, burstRun(true, 0, 1)},

@@ -13,7 +13,7 @@ namespace {
 
 // Files: with -1 lines none can be read (a folder stands in the setting file's place); with 25
 // lines or more the data file is complete but malformed, with fewer it is empty. The test set
-// answers address with reply and the store polls with sync ("timeout": the reply times out).
+// answers address with reply and the store polls with sync.
 struct Case {
     int settingLines;  // " 100 dB", " 101 dB"...
     std::string address, reply;
@@ -38,10 +38,6 @@ const Case kCases[] = {
     {-1, "data_delay2',4,0", "1e-9", {"0"}, 50, "D", testrun::kMaxSyncPolls, false, "C:HH", {60, 81}},
 };
 // clang-format on
-
-FakeVisa::Reply reply(const std::string& text) {
-    return {text == "timeout" ? instrument::kViErrorTimeout : instrument::kViSuccess, text + "\n"};
-}
 
 void writeFile(const FormFixture& f, const char* name, const std::string& content) {
     QFile file(QDir(f.calDir.path()).filePath(name));

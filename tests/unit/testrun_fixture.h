@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// A test form on a scripted bus with one 4750 found, a recording operator and an empty
-// calibration directory. The test set answers like a healthy one: built-in calibration tables,
-// attenuation 10 from mainLevel and 20 from offsetLevel down, measurements done at once, passes.
+// A test form on a scripted bus with one 4750 found, a recording operator and an empty calibration
+// directory. The test set is healthy: built-in calibration tables, attenuation 10 from mainLevel
+// and 20 from offsetLevel down, measurements done at once, passes.
 
 #include <QTemporaryDir>
 #include <algorithm>
@@ -40,6 +40,14 @@ inline Strings checked(const Strings& commands) {
 inline Strings operator+(Strings a, const Strings& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
+}
+
+// A scripted reply: "timeout" and "io" stand for those failures.
+inline FakeVisa::Reply reply(const std::string& text) {
+    const instrument::ViStatus status = text == "timeout" ? instrument::kViErrorTimeout
+                                        : text == "io"    ? instrument::kViErrorIo
+                                                          : instrument::kViSuccess;
+    return {status, text + "\n"};
 }
 
 // The level search's exchanges from one level down to another: amplitude, error, attenuation.

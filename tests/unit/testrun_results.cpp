@@ -67,7 +67,6 @@ TEST(ResultsFile, ExactBytesOfABandRun) {
     EXPECT_NE(error.find(missing), std::string::npos) << error;
 
     // Commands keep their points: no "-3,142", but "0us,4dBc" and the calibration addresses.
-    EXPECT_EQ(f.fake.count("CALL:CELL:POWer:AMPlitude -10.000"), 5u);
     for (const std::string& text : f.texts()) {
         EXPECT_TRUE(text.starts_with("PL13:CAL:DATA") ||
                     !std::regex_search(text, std::regex(R"(\d,\d)")))

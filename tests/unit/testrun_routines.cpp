@@ -163,24 +163,16 @@ TEST(MeasureCWPowers, KeepEachReadingInItsPlace) {
 
 TEST(Preparation, SavesTheCorrectionStateSwitchesItOffAndTidyUpRestoresIt) {
     const std::string query = "SYSTem:CORRection:STATE?";
-    // Replies to the state query ("io", "timeout": those failures) and the state restored.
-    for (const auto& [text, restored] : {std::pair{"1", " 1"},
-                                         {"+0.6", " 1"},
-                                         {"0.5", " 0"},
-                                         {"1.5", " 2"},
-                                         {"  -2.5E0,x", "-2"},
-                                         {"", " 0"},
-                                         {"ON", " 0"},
-                                         {"io", " 0"},
-                                         {"timeout", " 0"}}) {
-        const std::string reply = text;
-        const bool timedOut = reply == "timeout";
+    // Replies to the state query and the state restored.
+    // clang-format off
+    for (const auto& [text, restored] : {
+             std::pair{"1", " 1"}, {"+0.6", " 1"}, {"0.5", " 0"}, {"1.5", " 2"}, {"  -2.5E0,x", "-2"},
+             {"", " 0"}, {"ON", " 0"}, {"io", " 0"}, {"timeout", " 0"}}) {
+        // clang-format on
+        const bool timedOut = std::string(text) == "timeout";
         FormFixture f;
-        f.fake.onQueryReplies(query, {{timedOut        ? instrument::kViErrorTimeout
-                                       : reply == "io" ? instrument::kViErrorIo
-                                                       : instrument::kViSuccess,
-                                       reply + "\n"}});
-        EXPECT_EQ(f.form().prepareForTest(0), timedOut) << reply;
+        f.fake.onQueryReplies(query, {reply(text)});
+        EXPECT_EQ(f.form().prepareForTest(0), timedOut) << text;
         EXPECT_EQ(f.texts(),
                   Strings{query} + (timedOut ? Strings{} : checked({"SYSTem:CORRection:STATe 0"})));
         EXPECT_EQ(f.form().mom(), f.bus.get4750(0));
