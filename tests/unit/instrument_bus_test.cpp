@@ -171,35 +171,6 @@ TEST(Seek4750s, MoreTestSetsThanTheTableHoldsDoesNotFail) {
     EXPECT_EQ(bus.visa.get4750(99)->MomSerialNumber(), "S99");
 }
 
-TEST(Seek4750s, LibraryMessages) {
-    struct Case {
-        const char* name;
-        std::optional<VisaLoadError> error;
-        std::string text;
-    };
-    const std::vector<Case> cases = {
-        {"missing", VisaLoadError{VisaLoadError::Kind::NotFound, "gone"},
-         "No software for GPIB seems to be installed. Specifically, the correct Visa32.dll is "
-         "not installed."},
-        {"unusable", VisaLoadError{VisaLoadError::Kind::Unusable, "invalid ELF header"},
-         "The following GPIB error occurred:  invalid ELF header"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ProgramValues program;
-        std::vector<std::string> seen;
-        BusHooks hooks;
-        hooks.notify = [&](const std::string& title, const std::string& text) {
-            seen.push_back(title + "|" + text);
-        };
-        clsVisa visa(nullptr, c.error, hooks, program);
-        visa.seek4750s();
-        EXPECT_EQ(seen, Strings{"Notification|" + c.text});
-        EXPECT_TRUE(program.visaInitFailed);
-        EXPECT_EQ(visa.num4750s(), 0);
-    }
-}
-
 TEST(Seek4750s, ResourceManagerRefused) {
     Bus bus;
     bus.fake.openRmStatus = kViErrorSystemError;
