@@ -19,7 +19,7 @@ quillon_install_missing_packages() {
     local sudo=()
     [ "$(id -u)" -ne 0 ] && sudo=(sudo)
     "${sudo[@]}" apt-get update
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y "${missing[@]}"
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
 }
 
 # Configures the build folder the scripts share.
