@@ -38,11 +38,8 @@ bool isLineBreak(QChar c) {
 
 }  // namespace
 
+// The command-language level text has the right shape; only its point becomes the locale's.
 std::string displayNumberText(double value, const QLocale& locale) {
-    std::array<char, 64> buffer{};
-    const int n = std::snprintf(buffer.data(), buffer.size(), "%.3f", value);
-    if (n <= 0) return {};
-    // The C library may follow the process's numeric locale; start from a point either way.
     std::string text = instrument::levelText(value);
     const std::size_t point = text.find('.');
     if (point != std::string::npos) text.replace(point, 1, locale.decimalPoint().toStdString());
