@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "instrument/conventions.h"
+#include "measurements/measurement_common.h"
 #include "testrun/frmDoTest.h"
 
 namespace quillon::testrun {
@@ -120,12 +121,7 @@ std::vector<std::string> configCommands(const ConfigReductions& config,
 
 // One error chain: after the first failure nothing further reaches the test set.
 bool frmDoTest::sendChain(const std::vector<std::string>& commands) {
-    const instrument::ViSession session = vi();
-    bool errorOccurred = false;
-    for (const std::string& command : commands) {
-        errorOccurred = visa_.sendWithStatusCheck(session, errorOccurred, command);
-    }
-    return errorOccurred;
+    return measurements::sendChain(context(), vi(), false, commands);
 }
 
 bool frmDoTest::setupBand(bool source2, std::int16_t band) {
