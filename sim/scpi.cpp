@@ -22,6 +22,17 @@ std::pair<std::string_view, int> splitSuffix(std::string_view word) {
     return {word.substr(0, end), suffix};
 }
 
+// text equals upper, an upper-case word, letter case ignored.
+bool equalsUpper(std::string_view text, std::string_view upper) {
+    if (text.size() != upper.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (static_cast<char>(std::toupper(static_cast<unsigned char>(text[i]))) != upper[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string upperCase(std::string_view text) {
@@ -78,11 +89,10 @@ std::string shortForm(std::string_view mnemonic) {
 }
 
 bool mnemonicMatches(std::string_view mnemonic, std::string_view word) {
-    const std::string upper = upperCase(word);
-    return upper == shortForm(mnemonic) || upper == upperCase(mnemonic);
+    return equalsUpper(word, shortForm(mnemonic)) || equalsUpper(word, upperCase(mnemonic));
 }
 
-HeaderPattern::HeaderPattern(std::string_view pattern) : text_(pattern) {
+HeaderPattern::HeaderPattern(std::string_view pattern) {
     std::size_t start = 0;
     while (start < pattern.size()) {
         Node node;
@@ -96,15 +106,21 @@ HeaderPattern::HeaderPattern(std::string_view pattern) : text_(pattern) {
                pattern[end] != ']') {
             ++end;
         }
-        node.mnemonic = std::string(pattern.substr(start, end - start));
-        if (!node.mnemonic.empty() && node.mnemonic.back() == '#') {
+        std::string_view mnemonic = pattern.substr(start, end - start);
+        if (!mnemonic.empty() && mnemonic.back() == '#') {
             node.suffix = true;
-            node.mnemonic.pop_back();
+            mnemonic.remove_suffix(1);
         }
-        nodes_.push_back(node);
+        node.shortForm = shortForm(mnemonic);
+        node.longForm = upperCase(mnemonic);
+        nodes_.push_back(std::move(node));
         start = end;
         if (start < pattern.size() && pattern[start] == ']') ++start;
     }
+}
+
+bool HeaderPattern::Node::matches(std::string_view word) const {
+    return equalsUpper(word, shortForm) || equalsUpper(word, longForm);
 }
 
 bool HeaderPattern::matches(const std::vector<std::string>& keywords,
@@ -126,14 +142,14 @@ bool HeaderPattern::matchFrom(std::size_t node, std::size_t word,
     if (word == keywords.size()) return false;
     if (current.suffix) {
         const auto [letters, suffix] = splitSuffix(keywords[word]);
-        if (suffix < 0 || !mnemonicMatches(current.mnemonic, letters)) return false;
+        if (suffix < 0 || !current.matches(letters)) return false;
         const std::size_t mark = suffixes.size();
         suffixes.push_back(suffix == 0 ? 1 : suffix);
         if (matchFrom(node + 1, word + 1, keywords, suffixes)) return true;
         suffixes.resize(mark);
         return false;
     }
-    if (!mnemonicMatches(current.mnemonic, keywords[word])) return false;
+    if (!current.matches(keywords[word])) return false;
     return matchFrom(node + 1, word + 1, keywords, suffixes);
 }
 

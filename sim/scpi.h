@@ -37,18 +37,19 @@ class HeaderPattern {
 
     // On a match, suffixes holds one number per '#' keyword, in order.
     bool matches(const std::vector<std::string>& keywords, std::vector<int>& suffixes) const;
-    const std::string& text() const { return text_; }
 
   private:
+    // A keyword of the pattern, its two forms upper-cased once when the pattern is built.
     struct Node {
-        std::string mnemonic;
+        std::string shortForm;
+        std::string longForm;
         bool optional = false;
         bool suffix = false;
+        bool matches(std::string_view word) const;
     };
     bool matchFrom(std::size_t node, std::size_t word, const std::vector<std::string>& keywords,
                    std::vector<int>& suffixes) const;
 
-    std::string text_;
     std::vector<Node> nodes_;
 };
 
