@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/modMain.h"
+#include "testrun/results_grid.h"
 
 namespace quillon::app {
 
@@ -13,5 +14,10 @@ struct FrontEndOptions {
     // Factor for every pause of the run (QUILLON_PAUSE_SCALE): 1 normally, 0 in tests.
     double pauseScale = 1.0;
 };
+
+// --save after a run that reached its end: writes grid to options.saveFile when one was named.
+// The results are shown already, so a file that cannot be written is reported on standard error
+// and the run's outcome stands.
+void saveRequestedResults(const FrontEndOptions& options, const testrun::ResultsGrid& grid);
 
 }  // namespace quillon::app

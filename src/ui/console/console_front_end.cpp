@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "testrun/saving.h"
 #include "ui/console/console_operator.h"
 
 #ifdef _WIN32
@@ -69,15 +68,6 @@ void enableAnsi() {
 void enableAnsi() {}
 #endif
 
-// The results are on the screen already; a file that cannot be written is reported and the
-// exit code still tells the run's verdict.
-void saveResults(const testrun::ResultsGrid& grid, const std::string& path) {
-    std::string error;
-    if (!testrun::writeResultsFile(grid, path, error)) {
-        std::cerr << "quillon: results not saved to " << path << ": " << error << '\n';
-    }
-}
-
 }  // namespace
 
 int runConsole(const app::StartupEnvironment& environment, const app::FrontEndOptions& options) {
@@ -95,7 +85,7 @@ int runConsole(const app::StartupEnvironment& environment, const app::FrontEndOp
     // runMain returns only for a run that reached its end; refusals and Cancel end the program.
     const testrun::ResultsGrid& grid = objects.testForm->grid();
     ui.printResults(grid);
-    if (!options.saveFile.empty()) saveResults(grid, options.saveFile);
+    app::saveRequestedResults(options, grid);
     return app::exitCodeFor(objects.outcome);
 }
 

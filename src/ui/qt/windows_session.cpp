@@ -9,7 +9,6 @@
 #include <exception>
 #include <iostream>
 
-#include "testrun/saving.h"
 #include "ui/qt/dlgConfirmWizard.h"
 #include "ui/qt/frmChooseTests.h"
 #include "ui/qt/frmDoTestWindow.h"
@@ -49,7 +48,8 @@ void WindowsSession::start(const app::StartupEnvironment& environment,
 void WindowsSession::runWorker() {
     try {
         app::runMain(*operator_, environment_, objects_);
-        writeSaveFile();
+        // On the worker, which owns the grid: the run is over, nothing changes it any more.
+        app::saveRequestedResults(options_, objects_.testForm->grid());
     } catch (const QtOperator::ProgramEnded&) {
         // endProgram has closed the windows; only a test's endProcess hook gets here.
     } catch (const std::exception& error) {
@@ -60,16 +60,6 @@ void WindowsSession::runWorker() {
     }
     QMetaObject::invokeMethod(
         this, [this] { markWorkerDone(); }, Qt::QueuedConnection);
-}
-
-// On the worker, which owns the grid: the run is over, nothing changes it any more.
-void WindowsSession::writeSaveFile() {
-    if (options_.saveFile.empty() || !objects_.testForm) return;
-    std::string error;
-    if (!testrun::writeResultsFile(objects_.testForm->grid(), options_.saveFile, error)) {
-        std::fprintf(stderr, "quillon: could not save the results to %s: %s\n",
-                     options_.saveFile.c_str(), error.c_str());
-    }
 }
 
 void WindowsSession::markWorkerDone() {

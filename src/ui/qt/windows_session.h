@@ -80,7 +80,6 @@ class WindowsSession : public QObject {
   private:
     QWidget* dialogOwner();
     void runWorker();
-    void writeSaveFile();
     void markWorkerDone();
 
     WindowsHooks hooks_;

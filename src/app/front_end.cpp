@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: MIT
+#include "app/front_end.h"
+
+#include <iostream>
+
+#include "testrun/saving.h"
+
+namespace quillon::app {
+
+void saveRequestedResults(const FrontEndOptions& options, const testrun::ResultsGrid& grid) {
+    if (options.saveFile.empty()) return;
+    std::string error;
+    if (!testrun::writeResultsFile(grid, options.saveFile, error)) {
+        std::cerr << "quillon: results not saved to " + options.saveFile + ": " + error + "\n";
+    }
+}
+
+}  // namespace quillon::app
