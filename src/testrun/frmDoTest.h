@@ -22,6 +22,9 @@
 
 namespace quillon::testrun {
 
+// Gain of the test set's internal loopback path between a source and the analyzer, in dB.
+inline constexpr double kLoopbackGain = 20.0;
+
 // A choice of bands, tests and iterations made before the run (the command line), applied as
 // if the operator had opened the options dialog, started from the defaults and pressed
 // "Run Test". Empty members keep the default.

@@ -12,9 +12,6 @@ namespace {
 
 using instrument::levelText;
 
-// Gain of the internal loopback path between a source and the analyzer, in dB.
-constexpr double kLoopbackGain = 20.0;
-
 enum class Reduction { None, Offset1, Offset2 };
 struct ConfigReductions {
     Reduction burst1;

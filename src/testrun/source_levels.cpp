@@ -12,7 +12,6 @@ namespace {
 using namespace std::chrono_literals;
 using instrument::levelText;
 
-constexpr double kLoopbackGain = 20.0;
 constexpr double kSearchStart = -9.0;  // the first level commanded is one below
 constexpr double kMainAttenuation = 10.0;
 constexpr double kOffsetAttenuation = 20.0;
