@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "app/modMain.h"
@@ -19,5 +20,8 @@ struct FrontEndOptions {
 // The results are shown already, so a file that cannot be written is reported on standard error
 // and the run's outcome stands.
 void saveRequestedResults(const FrontEndOptions& options, const testrun::ResultsGrid& grid);
+
+// A pause of the run: blocks the calling thread for duration times scale; 0 skips it.
+void pauseScaled(std::chrono::milliseconds duration, double scale);
 
 }  // namespace quillon::app

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <istream>
 #include <ostream>
-#include <thread>
 
+#include "app/front_end.h"
 #include "testrun/test_options.h"
 #include "ui/console/console_dialogs.h"
 #include "ui/console/results_table_text.h"
@@ -149,9 +149,7 @@ void ConsoleOperator::runOptions(testrun::TestOptions& options) {
 void ConsoleOperator::yield() {}
 
 void ConsoleOperator::pause(std::chrono::milliseconds duration) {
-    if (settings_.pauseScale <= 0.0) return;
-    std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(
-        static_cast<double>(duration.count()) * settings_.pauseScale));
+    app::pauseScaled(duration, settings_.pauseScale);
 }
 
 void ConsoleOperator::endProgram(int exitCode) {

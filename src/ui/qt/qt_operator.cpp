@@ -3,9 +3,9 @@
 
 #include <QMetaObject>
 #include <QThread>
-#include <thread>
 #include <utility>
 
+#include "app/front_end.h"
 #include "ui/qt/frmDoTestWindow.h"
 #include "ui/qt/windows_session.h"
 
@@ -92,8 +92,7 @@ void QtOperator::runOptions(testrun::TestOptions& options) {
 }
 
 void QtOperator::pause(std::chrono::milliseconds duration) {
-    if (!(pauseScale_ > 0.0)) return;  // 0 (or nonsense) skips the pause
-    std::this_thread::sleep_for(duration * pauseScale_);
+    app::pauseScaled(duration, pauseScale_);
 }
 
 void QtOperator::endProgram(int exitCode) {
