@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <cstdio>
 
 namespace quillon::sim {
 namespace {
@@ -188,6 +189,12 @@ std::optional<NumberWithUnit> parseNumber(std::string_view text) {
     }
     number.unit = upperCase(rest);
     return number;
+}
+
+std::string numberReply(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%+.6E", value);
+    return text;
 }
 
 std::optional<std::string> parseQuoted(std::string_view text) {

@@ -64,6 +64,9 @@ struct NumberWithUnit {
 };
 std::optional<NumberWithUnit> parseNumber(std::string_view text);
 
+// A number as replies carry it: "+1.250000E+01".
+std::string numberReply(double value);
+
 // A quoted string parameter ('...' or "..."), without its quotes.
 std::optional<std::string> parseQuoted(std::string_view text);
 

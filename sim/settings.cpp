@@ -3,7 +3,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <optional>
 
 #include "bands.h"
@@ -166,12 +165,6 @@ bool validMask(std::string_view text) {
         lastTime = seconds;
     }
     return true;
-}
-
-std::string numberReply(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%+.6E", value);
-    return text;
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 
 #include "physics.h"
 
@@ -17,12 +16,6 @@ using instrument::ViStatus;
 
 // Width of the test application field of "SYSTem:CURRent:TA:MODel?" between its quotes.
 constexpr std::size_t kTestApplicationField = 6;
-
-std::string measuredValueText(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%+.6E", value);
-    return text;
-}
 
 // Shortest text that reads back as the same double.
 std::string exactText(double value) {
@@ -299,14 +292,14 @@ void TestSet::fetch(MeasKind kind, const std::string& item, const Call& call) {
     const MeasResults* results = measurements_.results(kind);
     if (results == nullptr || results->count(item) == 0) {
         errors_.push(scpi_error::kDataStale);
-        reply(measuredValueText(kNotANumber));
+        reply(numberReply(kNotANumber));
         return;
     }
     const double value = results->at(item);
     if (item == "INTegrity") {
         reply(std::to_string(static_cast<long>(value)));
     } else {
-        reply(measuredValueText(value));
+        reply(numberReply(value));
     }
 }
 
