@@ -38,12 +38,9 @@ bool clsEtxpBase::runMeas(instrument::ViSession vi, std::int16_t config, std::in
                           double adjustmentValue) {
     if (!configInRange(config, numConfigs_, integrityByConfig_)) return true;
     const auto entry = static_cast<std::size_t>(config);
-    bool errorOccurred = runOnce(vi, entry, adjustmentValue);
-    for (int repeats = 0;
-         integrityByConfig_[entry] == kRetryIntegrity && source == 1 && repeats < kMaxRepeats;
-         ++repeats) {
-        errorOccurred = runOnce(vi, entry, adjustmentValue);
-    }
+    const bool errorOccurred =
+        runWithRetries(source, integrityByConfig_[entry], 1 + kMaxRepeats, false,
+                       [&](bool) { return runOnce(vi, entry, adjustmentValue); });
     return sendChecked(context_, vi, errorOccurred, "INITiate:ETXPower:OFF");
 }
 

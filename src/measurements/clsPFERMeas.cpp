@@ -10,9 +10,6 @@ constexpr Limits kFreqErrLimits{-20.0, 20.0};
 constexpr Limits kRmsPhaseErrLimits{0.0, 1.0};
 constexpr Limits kPeakPhaseErrLimits{-4.0, 4.0};
 
-// Source 2 runs until the integrity is no longer 11, at most this many runs in all.
-constexpr int kMaxRuns = 50;
-
 const std::vector<std::string> kCommonSetUp{
     "CALL:PDTCHannel:MCSCheme:EBPT MCS4P1", "SETup:PFERror:count:state 1",
     "SETup:PFERror:CONTinuous 0",           "SETup:PFERror:TRIGger:SOURce PROTOCOL",
@@ -75,12 +72,9 @@ void clsPFERMeas::initMeas(std::int16_t numConfigs) {
 bool clsPFERMeas::runMeas(instrument::ViSession vi, std::int16_t config, std::int16_t source) {
     if (!configInRange(config, numConfigs_, integrityByConfig_)) return true;
     bool errorOccurred = setUp(vi, source);
-    int attempts = 1;
-    errorOccurred = startWaitAndFetch(vi, config, errorOccurred);
-    while (repeatWanted(config, source, attempts)) {
-        ++attempts;
-        errorOccurred = startWaitAndFetch(vi, config, errorOccurred);
-    }
+    errorOccurred = runWithRetries(
+        source, integrityByConfig_[static_cast<std::size_t>(config)], kMaxRetryRuns, errorOccurred,
+        [&](bool errorSoFar) { return startWaitAndFetch(vi, config, errorSoFar); });
     return sendChecked(context_, vi, errorOccurred, "INIT:PFER:OFF");
 }
 
@@ -105,11 +99,6 @@ bool clsPFERMeas::startWaitAndFetch(instrument::ViSession vi, std::int16_t confi
                                 peakPhaseErrByConfig_[entry]);
     return fetchIntegrity(context_, vi, errorOccurred, "FETCh:PFERror:INTegrity?",
                           integrityByConfig_[entry]);
-}
-
-bool clsPFERMeas::repeatWanted(std::int16_t config, std::int16_t source, int attempts) const {
-    return source == 1 && integrityByConfig_[static_cast<std::size_t>(config)] == kRetryIntegrity &&
-           attempts < kMaxRuns;
 }
 
 std::string clsPFERMeas::getFreqErrPassFailString(double value, std::int16_t band) const {

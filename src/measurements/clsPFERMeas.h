@@ -36,7 +36,6 @@ public:
 private:
     bool setUp(instrument::ViSession vi, std::int16_t source) const;
     bool startWaitAndFetch(instrument::ViSession vi, std::int16_t config, bool errorOccurred);
-    bool repeatWanted(std::int16_t config, std::int16_t source, int attempts) const;
 
     MeasurementContext context_;
     std::vector<double> freqErrByConfig_;

@@ -8,9 +8,6 @@ namespace {
 
 constexpr Limits kBurstFlatnessLimits{-1.0, 1.0};
 
-// Source 2 runs until the integrity is no longer 11, at most this many runs in all.
-constexpr int kMaxRuns = 50;
-
 // On source 2 the test set reports 25 for a burst it measured normally; it counts as 0 there.
 constexpr std::int16_t kSource2NormalIntegrity = 25;
 
@@ -62,12 +59,9 @@ void clsPVTMeas::initMeas(std::int16_t numConfigs) {
 bool clsPVTMeas::runMeas(instrument::ViSession vi, std::int16_t config, std::int16_t source) {
     if (!configInRange(config, numConfigs_, integrityByConfig_)) return true;
     bool errorOccurred = setUp(vi, source);
-    int attempts = 1;
-    errorOccurred = startWaitAndFetch(vi, config, source, errorOccurred);
-    while (repeatWanted(config, source, attempts)) {
-        ++attempts;
-        errorOccurred = startWaitAndFetch(vi, config, source, errorOccurred);
-    }
+    errorOccurred = runWithRetries(
+        source, integrityByConfig_[static_cast<std::size_t>(config)], kMaxRetryRuns, errorOccurred,
+        [&](bool errorSoFar) { return startWaitAndFetch(vi, config, source, errorSoFar); });
     return sendChecked(context_, vi, errorOccurred, "INITiate:PVTime:OFF");
 }
 
@@ -98,11 +92,6 @@ bool clsPVTMeas::startWaitAndFetch(instrument::ViSession vi, std::int16_t config
     if (fetchIntegrity(context_, vi, false, "FETCh:PVTime:INTegrity?", integrity)) return true;
     if (source == 1 && integrity == kSource2NormalIntegrity) integrity = 0;
     return false;
-}
-
-bool clsPVTMeas::repeatWanted(std::int16_t config, std::int16_t source, int attempts) const {
-    return source == 1 && integrityByConfig_[static_cast<std::size_t>(config)] == kRetryIntegrity &&
-           attempts < kMaxRuns;
 }
 
 std::string clsPVTMeas::getBurstFlatnessPassFailString(double value, std::int16_t band) const {

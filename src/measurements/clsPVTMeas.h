@@ -27,7 +27,6 @@ private:
     bool setUp(instrument::ViSession vi, std::int16_t source) const;
     bool startWaitAndFetch(instrument::ViSession vi, std::int16_t config, std::int16_t source,
                            bool errorOccurred);
-    bool repeatWanted(std::int16_t config, std::int16_t source, int attempts) const;
 
     MeasurementContext context_;
     std::vector<double> upperMaskByConfig_;

@@ -27,6 +27,9 @@ inline constexpr std::size_t kMaxCompletionPolls = 100000;
 
 // Integrity the test set reports when the measurement could not synchronise; source 2 retries.
 inline constexpr std::int16_t kRetryIntegrity = 11;
+// Runs in all that phase/frequency error and power versus time make on source 2 while the
+// integrity stays kRetryIntegrity.
+inline constexpr int kMaxRetryRuns = 50;
 
 struct Limits {
     double low;
@@ -62,6 +65,19 @@ bool fetchNumber(const MeasurementContext& context, instrument::ViSession vi, bo
 // Fetches an integrity (leading number rounded to 16 bits, ties to even) into entry.
 bool fetchIntegrity(const MeasurementContext& context, instrument::ViSession vi, bool errorOccurred,
                     const std::string& query, std::int16_t& entry);
+
+// Runs once, then again while source is 1 (source 2) and integrity, the entry the runs write,
+// reads kRetryIntegrity, at most maxRuns runs in all. run(errorOccurred) makes one run and
+// answers the new flag.
+template <class Run>
+bool runWithRetries(std::int16_t source, const std::int16_t& integrity, int maxRuns,
+                    bool errorOccurred, Run run) {
+    errorOccurred = run(errorOccurred);
+    for (int runs = 1; source == 1 && integrity == kRetryIntegrity && runs < maxRuns; ++runs) {
+        errorOccurred = run(errorOccurred);
+    }
+    return errorOccurred;
+}
 
 // prefix followed by the count with one leading blank ("...NUMBer " + 50 -> "...NUMBer  50").
 std::string countCommand(std::string_view prefix, std::int16_t count);
