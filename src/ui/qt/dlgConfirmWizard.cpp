@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QFrame>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -180,15 +179,15 @@ void dlgConfirmWizard::buildContents() {
     btnNext_ = new QPushButton;
     btnNext_->setObjectName(QStringLiteral("btnNext"));
     btnNext_->setDefault(true);
-    btnCancel_ = new QPushButton(QString::fromLatin1(kCancelCaption));
-    btnCancel_->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel_->setAutoDefault(false);
+    auto* btnCancel = new QPushButton(QString::fromLatin1(kCancelCaption));
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnCancel->setAutoDefault(false);
     connect(btnNext_, &QPushButton::clicked, this, &dlgConfirmWizard::nextPressed);
-    connect(btnCancel_, &QPushButton::clicked, this, &dlgConfirmWizard::reject);
+    connect(btnCancel, &QPushButton::clicked, this, &dlgConfirmWizard::reject);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(btnNext_);
-    buttons->addWidget(btnCancel_);
+    buttons->addWidget(btnCancel);
 
     auto* body = new QHBoxLayout;
     body->addLayout(left, 1);

@@ -24,7 +24,6 @@ class dlgConfirmWizard : public QDialog {
 
     bool okayPressed() const { return OkayPressed_; }
     bool shiftHeld() const { return shiftHeld_; }
-    int step() const { return step_; }
 
     void reject() override;
 
@@ -49,7 +48,6 @@ class dlgConfirmWizard : public QDialog {
     QLabel* lblTitle_ = nullptr;
     QLabel* lblText_ = nullptr;
     QPushButton* btnNext_ = nullptr;
-    QPushButton* btnCancel_ = nullptr;
 };
 
 }  // namespace quillon::ui

@@ -22,7 +22,6 @@ using testrun::TestOptions;
 QCheckBox* indexedCheckBox(const char* name, int index, const char* caption) {
     auto* box = new QCheckBox(QString::fromLatin1(caption));
     box->setObjectName(QStringLiteral("%1_%2").arg(QString::fromLatin1(name)).arg(index));
-    box->setProperty("index", index);
     return box;
 }
 

@@ -42,8 +42,8 @@ frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Framele
     layout->setContentsMargins(12, 10, 12, 10);
     lblStatus_ = addLabel(*layout, "lblStatus", QString(), false);
     layout->addStretch();
-    Label1_ = addLabel(*layout, "Label1", QStringLiteral("Corvane 4750 Source Verification"), true);
-    Label2_ = addLabel(*layout, "Label2", QStringLiteral("loading - please wait"), true);
+    addLabel(*layout, "Label1", QStringLiteral("Corvane 4750 Source Verification"), true);
+    addLabel(*layout, "Label2", QStringLiteral("loading - please wait"), true);
     layout->addStretch();
     centreOnScreen(*this);
 }

@@ -20,8 +20,6 @@ class frmSplash : public QWidget {
 
   private:
     QLabel* lblStatus_;
-    QLabel* Label1_;
-    QLabel* Label2_;
 };
 
 // Moves window so that it is centred on the screen it is on.

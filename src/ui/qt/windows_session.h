@@ -61,8 +61,6 @@ class WindowsSession : public QObject {
     std::optional<int> endedWith() const { return endedWith_; }
 
     frmDoTestWindow& testForm() { return *testForm_; }
-    frmSplash* splash() { return splash_.get(); }
-    QtOperator& op() { return *operator_; }
 
     // GUI-thread halves of the operator calls.
     void showSplash();
