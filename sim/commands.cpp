@@ -10,10 +10,10 @@ void TestSet::addSettingCommands(std::vector<Command>& table) {
     for (const SettingDefinition& definition : settingDefinitions()) {
         const SettingDefinition* known = &definition;
         table.push_back(
-            {HeaderPattern(definition.pattern), false,
+            {HeaderPattern(definition.pattern), false, Takes::Parameters,
              [known](TestSet& set, const Call& call) { set.setSetting(*known, call); }});
         table.push_back(
-            {HeaderPattern(definition.pattern), true,
+            {HeaderPattern(definition.pattern), true, Takes::Nothing,
              [known](TestSet& set, const Call& call) { set.querySetting(*known, call); }});
     }
 }
@@ -22,12 +22,10 @@ void TestSet::addMeasurementCommands(std::vector<Command>& table) {
     for (const MeasInfo& info : kMeasurements) {
         const MeasKind kind = info.kind;
         const std::string root = std::string("INITiate:") + info.mnemonic;
-        table.push_back(
-            {HeaderPattern(root + ":ON"), false,
-             [kind](TestSet& set, const Call& call) { set.startMeasurement(kind, call); }});
-        table.push_back(
-            {HeaderPattern(root + ":OFF"), false,
-             [kind](TestSet& set, const Call& call) { set.stopMeasurement(kind, call); }});
+        table.push_back({HeaderPattern(root + ":ON"), false, Takes::Nothing,
+                         [kind](TestSet& set, const Call&) { set.startMeasurement(kind); }});
+        table.push_back({HeaderPattern(root + ":OFF"), false, Takes::Nothing,
+                         [kind](TestSet& set, const Call&) { set.stopMeasurement(kind); }});
     }
     for (const FetchInfo& fetch : kFetches) {
         const MeasKind kind = fetch.kind;
@@ -35,28 +33,31 @@ void TestSet::addMeasurementCommands(std::vector<Command>& table) {
         const std::string header = std::string("FETCh:") +
                                    kMeasurements[static_cast<std::size_t>(kind)].mnemonic + ":" +
                                    item;
-        table.push_back({HeaderPattern(header), true, [kind, item](TestSet& set, const Call& call) {
-                             set.fetch(kind, item, call);
-                         }});
+        table.push_back({HeaderPattern(header), true, Takes::Nothing,
+                         [kind, item](TestSet& set, const Call&) { set.fetch(kind, item); }});
     }
 }
 
 std::vector<TestSet::Command> TestSet::buildCommands() {
     std::vector<Command> table{
-        {HeaderPattern("*IDN"), true, &TestSet::identify},
-        {HeaderPattern("*CLS"), false, &TestSet::clearStatus},
-        {HeaderPattern("*RST"), false, &TestSet::reset},
-        {HeaderPattern("SYSTem:ERRor[:NEXT]"), true, &TestSet::readError},
-        {HeaderPattern("SYSTem:APPLication:CURRent:REVision"), true, &TestSet::applicationRevision},
-        {HeaderPattern("SYSTem:CURRent:TA:MODel"), true, &TestSet::testApplication},
-        {HeaderPattern("SYSTem:SYNC"), true, &TestSet::synchronised},
-        {HeaderPattern("PL13:STATes:RFS#:LEVel:NORMal:ATTenuation"), true,
+        {HeaderPattern("*IDN"), true, Takes::Nothing, &TestSet::identify},
+        {HeaderPattern("*CLS"), false, Takes::Nothing, &TestSet::clearStatus},
+        {HeaderPattern("*RST"), false, Takes::Nothing, &TestSet::reset},
+        {HeaderPattern("SYSTem:ERRor[:NEXT]"), true, Takes::Nothing, &TestSet::readError},
+        {HeaderPattern("SYSTem:APPLication:CURRent:REVision"), true, Takes::Nothing,
+         &TestSet::applicationRevision},
+        {HeaderPattern("SYSTem:CURRent:TA:MODel"), true, Takes::Nothing, &TestSet::testApplication},
+        {HeaderPattern("SYSTem:SYNC"), true, Takes::Nothing, &TestSet::synchronised},
+        {HeaderPattern("PL13:STATes:RFS#:LEVel:NORMal:ATTenuation"), true, Takes::Nothing,
          &TestSet::attenuationQuery},
-        {HeaderPattern("PL13:CALibration:DATA"), false, &TestSet::calibrationWrite},
-        {HeaderPattern("PL13:CALibration:DATA"), true, &TestSet::calibrationRead},
-        {HeaderPattern("PL13:CALibration:STORe"), false, &TestSet::calibrationStore},
-        {HeaderPattern("INITiate:DONE"), true, &TestSet::measurementDone},
-        {HeaderPattern("INITiate:DONE:CLEar"), false, &TestSet::clearDone},
+        {HeaderPattern("PL13:CALibration:DATA"), false, Takes::Parameters,
+         &TestSet::calibrationWrite},
+        {HeaderPattern("PL13:CALibration:DATA"), true, Takes::Parameters,
+         &TestSet::calibrationRead},
+        {HeaderPattern("PL13:CALibration:STORe"), false, Takes::Nothing,
+         &TestSet::calibrationStore},
+        {HeaderPattern("INITiate:DONE"), true, Takes::Nothing, &TestSet::measurementDone},
+        {HeaderPattern("INITiate:DONE:CLEar"), false, Takes::Nothing, &TestSet::clearDone},
     };
     addSettingCommands(table);
     addMeasurementCommands(table);

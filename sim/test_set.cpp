@@ -122,6 +122,10 @@ void TestSet::execute(const std::optional<Message>& message, const std::optional
         return;
     }
     const Command& command = commands()[static_cast<std::size_t>(key->entry)];
+    if (command.takes == Takes::Nothing && !message->parameters.empty()) {
+        errors_.push(scpi_error::kParameterNotAllowed);
+        return;
+    }
     command.run(*this, Call{key->suffixes, message->parameters});
 }
 
@@ -142,46 +146,36 @@ void TestSet::applyReplyFault(const FaultRule& fault) {
     }
 }
 
-bool TestSet::expectNoParameters(const Call& call) {
-    if (call.parameters.empty()) return true;
-    errors_.push(scpi_error::kParameterNotAllowed);
-    return false;
-}
-
-void TestSet::identify(const Call& call) {
-    if (!expectNoParameters(call)) return;
+void TestSet::identify(const Call&) {
     reply(profile_.manufacturer + "," + profile_.model + "," + profile_.serial + "," +
           profile_.firmware);
 }
 
-void TestSet::clearStatus(const Call& call) {
-    if (expectNoParameters(call)) errors_.clear();
+void TestSet::clearStatus(const Call&) {
+    errors_.clear();
 }
 
-void TestSet::reset(const Call& call) {
-    if (!expectNoParameters(call)) return;
+void TestSet::reset(const Call&) {
     settings_.reset();
     measurements_.reset();
 }
 
-void TestSet::readError(const Call& call) {
-    if (expectNoParameters(call)) reply(errors_.pop());
+void TestSet::readError(const Call&) {
+    reply(errors_.pop());
 }
 
-void TestSet::applicationRevision(const Call& call) {
-    if (expectNoParameters(call)) reply("\"" + profile_.revision + "\"");
+void TestSet::applicationRevision(const Call&) {
+    reply("\"" + profile_.revision + "\"");
 }
 
 // The code in a fixed-width field, padded with blanks, between quotes: "K2210 ".
-void TestSet::testApplication(const Call& call) {
-    if (!expectNoParameters(call)) return;
+void TestSet::testApplication(const Call&) {
     std::string field = profile_.testApplication;
     if (field.size() < kTestApplicationField) field.resize(kTestApplicationField, ' ');
     reply("\"" + field + "\"");
 }
 
-void TestSet::synchronised(const Call& call) {
-    if (!expectNoParameters(call)) return;
+void TestSet::synchronised(const Call&) {
     if (syncPending_ > 0) {
         --syncPending_;
         reply("0");
@@ -204,7 +198,6 @@ void TestSet::setSetting(const SettingDefinition& definition, const Call& call) 
 }
 
 void TestSet::querySetting(const SettingDefinition& definition, const Call& call) {
-    if (!expectNoParameters(call)) return;
     if (call.suffix() > definition.suffixes) {
         errors_.push(scpi_error::kUndefinedHeader);
         return;
@@ -213,7 +206,6 @@ void TestSet::querySetting(const SettingDefinition& definition, const Call& call
 }
 
 void TestSet::attenuationQuery(const Call& call) {
-    if (!expectNoParameters(call)) return;
     if (call.suffix() > 2) {
         errors_.push(scpi_error::kUndefinedHeader);
         return;
@@ -263,32 +255,30 @@ void TestSet::calibrationRead(const Call& call) {
     reply(exactText(value));
 }
 
-void TestSet::calibrationStore(const Call& call) {
-    if (expectNoParameters(call)) syncPending_ = profile_.calibrationSyncPolls;
+void TestSet::calibrationStore(const Call&) {
+    syncPending_ = profile_.calibrationSyncPolls;
 }
 
-void TestSet::startMeasurement(MeasKind kind, const Call& call) {
-    if (expectNoParameters(call)) measurements_.start(kind);
+void TestSet::startMeasurement(MeasKind kind) {
+    measurements_.start(kind);
 }
 
-void TestSet::stopMeasurement(MeasKind kind, const Call& call) {
-    if (expectNoParameters(call)) measurements_.stop(kind);
+void TestSet::stopMeasurement(MeasKind kind) {
+    measurements_.stop(kind);
 }
 
-void TestSet::measurementDone(const Call& call) {
-    if (!expectNoParameters(call)) return;
+void TestSet::measurementDone(const Call&) {
     reply(measurements_.poll(
         [this](MeasKind kind) { return measure(kind, settings_, profile_, random_); }));
 }
 
-void TestSet::clearDone(const Call& call) {
-    if (expectNoParameters(call)) measurements_.clearDone();
+void TestSet::clearDone(const Call&) {
+    measurements_.clearDone();
 }
 
 // Before a run has finished there is nothing to fetch: the reply carries no value and the
 // error queue says why.
-void TestSet::fetch(MeasKind kind, const std::string& item, const Call& call) {
-    if (!expectNoParameters(call)) return;
+void TestSet::fetch(MeasKind kind, const std::string& item) {
     const MeasResults* results = measurements_.results(kind);
     if (results == nullptr || results->count(item) == 0) {
         errors_.push(scpi_error::kDataStale);

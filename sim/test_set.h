@@ -45,9 +45,11 @@ class TestSet final : public Instrument {
         }
     };
     using Handler = std::function<void(TestSet&, const Call&)>;
+    enum class Takes { Nothing, Parameters };
     struct Command {
         HeaderPattern pattern;
         bool query;
+        Takes takes;  // Nothing: any parameter is refused before the handler runs
         Handler run;
     };
     static const std::vector<Command>& commands();
@@ -59,7 +61,6 @@ class TestSet final : public Instrument {
     void execute(const std::optional<Message>& message, const std::optional<CommandKey>& key);
     void applyReplyFault(const FaultRule& fault);
     void reply(const std::string& text) { output_ = text + "\n"; }
-    bool expectNoParameters(const Call& call);
 
     // Handlers.
     void identify(const Call& call);
@@ -75,11 +76,11 @@ class TestSet final : public Instrument {
     void calibrationWrite(const Call& call);
     void calibrationRead(const Call& call);
     void calibrationStore(const Call& call);
-    void startMeasurement(MeasKind kind, const Call& call);
-    void stopMeasurement(MeasKind kind, const Call& call);
+    void startMeasurement(MeasKind kind);
+    void stopMeasurement(MeasKind kind);
     void measurementDone(const Call& call);
     void clearDone(const Call& call);
-    void fetch(MeasKind kind, const std::string& item, const Call& call);
+    void fetch(MeasKind kind, const std::string& item);
 
     TestSetProfile profile_;
     Settings settings_;
