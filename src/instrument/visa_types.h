@@ -32,7 +32,8 @@ inline constexpr ViStatus kViErrorSystemError = static_cast<ViStatus>(0xBFFF0000
 inline constexpr ViStatus kViErrorIo = static_cast<ViStatus>(0xBFFF003Eu);
 inline constexpr ViStatus kViErrorNsupAttr = static_cast<ViStatus>(0xBFFF001Du);
 inline constexpr ViStatus kViErrorInvFmt = static_cast<ViStatus>(0xBFFF002Cu);
-inline constexpr ViStatus kViSuccessMaxCnt = static_cast<ViStatus>(0x3FFF0006);  // read filled the buffer
+// A read that filled the buffer.
+inline constexpr ViStatus kViSuccessMaxCnt = static_cast<ViStatus>(0x3FFF0006);
 
 // The three 16-bit attributes read from an instrument session.
 inline constexpr ViAttr kViAttrIntfType = 0x3FFF0171u;

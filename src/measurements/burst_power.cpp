@@ -89,8 +89,8 @@ bool clsGmskPower::setUp(instrument::ViSession vi, std::int16_t source) const {
         "INITiate:DONE:CLEAR",
     };
     if (source == 0) {
-        commands.push_back(
-            countCommand("SETup:ETXPower:COUNt:NUMBer ", checks_.context().program.measurementIterations));
+        commands.push_back(countCommand("SETup:ETXPower:COUNt:NUMBer ",
+                                        checks_.context().program.measurementIterations));
         commands.emplace_back("SETup:ETXPower:TRIGger:DELay 1.772ms");
     } else {
         commands.emplace_back("SETup:ETXPower:COUNt:NUMBer 1");
@@ -117,7 +117,8 @@ bool clsEpskPower::setUp(instrument::ViSession vi) const {
         {
             "CALL:PDTCHannel:MCSCheme:EBPT MCS5P1",
             "SETup:ETXPower:COUNt:STATe 1",
-            countCommand("SETup:ETXPower:COUNt:NUMBer ", checks_.context().program.measurementIterations),
+            countCommand("SETup:ETXPower:COUNt:NUMBer ",
+                         checks_.context().program.measurementIterations),
             "SETup:ETXPower:CONTinuous 0",
             "SETup:ETXPower:TRIGger:SOURce EXTERNAL",
             "SETup:ETXPower:TRIGger:DELay 1.772ms",
