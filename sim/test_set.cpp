@@ -33,6 +33,20 @@ std::optional<int> wholeNumber(std::string_view text) {
     return static_cast<int>(parsed->value);
 }
 
+// The first three parameters of "PL13:CALibration:DATA": 'name',row,column.
+struct TableIndex {
+    std::string table;
+    int row = 0;
+    int column = 0;
+};
+std::optional<TableIndex> tableIndex(const std::vector<std::string>& parameters) {
+    auto table = parseQuoted(parameters[0]);
+    const auto row = wholeNumber(parameters[1]);
+    const auto column = wholeNumber(parameters[2]);
+    if (!table || !row || !column) return std::nullopt;
+    return TableIndex{std::move(*table), *row, *column};
+}
+
 // A reply longer than any reply buffer: a list of numbers, as a runaway instrument would send.
 std::string longReply(std::size_t length) {
     std::string text;
@@ -146,6 +160,15 @@ void TestSet::applyReplyFault(const FaultRule& fault) {
     }
 }
 
+std::optional<std::vector<std::string>> TestSet::exactParameters(const Call& call,
+                                                                 std::size_t count) {
+    std::vector<std::string> parameters = splitParameters(call.parameters);
+    if (parameters.size() == count) return parameters;
+    errors_.push(parameters.size() < count ? scpi_error::kMissingParameter
+                                           : scpi_error::kParameterNotAllowed);
+    return std::nullopt;
+}
+
 void TestSet::identify(const Call&) {
     reply(profile_.manufacturer + "," + profile_.model + "," + profile_.serial + "," +
           profile_.firmware);
@@ -214,40 +237,28 @@ void TestSet::attenuationQuery(const Call& call) {
 }
 
 void TestSet::calibrationWrite(const Call& call) {
-    const std::vector<std::string> parameters = splitParameters(call.parameters);
-    if (parameters.size() != 4) {
-        errors_.push(parameters.size() < 4 ? scpi_error::kMissingParameter
-                                           : scpi_error::kParameterNotAllowed);
-        return;
-    }
-    const auto name = parseQuoted(parameters[0]);
-    const auto row = wholeNumber(parameters[1]);
-    const auto column = wholeNumber(parameters[2]);
-    const auto value = parseNumber(parameters[3]);
-    if (!name || !row || !column || !value || !value->unit.empty()) {
+    const auto parameters = exactParameters(call, 4);
+    if (!parameters) return;
+    const auto index = tableIndex(*parameters);
+    const auto value = parseNumber((*parameters)[3]);
+    if (!index || !value || !value->unit.empty()) {
         errors_.push(scpi_error::kDataTypeError);
         return;
     }
-    const int error = calibration_.write(*name, *row, *column, value->value);
+    const int error = calibration_.write(index->table, index->row, index->column, value->value);
     if (error != 0) errors_.push(error);
 }
 
 void TestSet::calibrationRead(const Call& call) {
-    const std::vector<std::string> parameters = splitParameters(call.parameters);
-    if (parameters.size() != 3) {
-        errors_.push(parameters.size() < 3 ? scpi_error::kMissingParameter
-                                           : scpi_error::kParameterNotAllowed);
-        return;
-    }
-    const auto name = parseQuoted(parameters[0]);
-    const auto row = wholeNumber(parameters[1]);
-    const auto column = wholeNumber(parameters[2]);
-    if (!name || !row || !column) {
+    const auto parameters = exactParameters(call, 3);
+    if (!parameters) return;
+    const auto index = tableIndex(*parameters);
+    if (!index) {
         errors_.push(scpi_error::kDataTypeError);
         return;
     }
     double value = 0.0;
-    const int error = calibration_.read(*name, *row, *column, value);
+    const int error = calibration_.read(index->table, index->row, index->column, value);
     if (error != 0) {
         errors_.push(error);
         return;

@@ -61,6 +61,8 @@ class TestSet final : public Instrument {
     void execute(const std::optional<Message>& message, const std::optional<CommandKey>& key);
     void applyReplyFault(const FaultRule& fault);
     void reply(const std::string& text) { output_ = text + "\n"; }
+    // The parameters when there are exactly count of them; else the error goes into the queue.
+    std::optional<std::vector<std::string>> exactParameters(const Call& call, std::size_t count);
 
     // Handlers.
     void identify(const Call& call);
