@@ -3,12 +3,15 @@
 
 #include <toml++/toml.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <stdexcept>
 #include <string_view>
+#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -53,12 +56,17 @@ struct ProfileError : std::runtime_error {
 }
 
 void checkKeys(const toml::table& table, std::string_view where,
-               std::initializer_list<std::string_view> allowed) {
+               const std::function<bool(std::string_view)>& known) {
     for (const auto& [key, node] : table) {
-        bool known = false;
-        for (std::string_view name : allowed) known = known || key.str() == name;
-        if (!known) fail(where, "unknown key '" + std::string(key.str()) + "'");
+        if (!known(key.str())) fail(where, "unknown key '" + std::string(key.str()) + "'");
     }
+}
+
+void checkKeys(const toml::table& table, std::string_view where,
+               std::initializer_list<std::string_view> allowed) {
+    checkKeys(table, where, [allowed](std::string_view key) {
+        return std::find(allowed.begin(), allowed.end(), key) != allowed.end();
+    });
 }
 
 double number(const toml::table& table, std::string_view key, double fallback,
@@ -156,14 +164,11 @@ void readSource(const toml::table& table, SourceModel& model, std::string_view w
         model[i].spread = number(table, key + "_spread", model[i].spread, where);
         if (model[i].spread < 0.0) fail(where, "'" + key + "_spread' must not be negative");
     }
-    for (const auto& [key, node] : table) {
-        bool known = false;
-        for (const QuantityDefault& q : kQuantityDefaults) {
-            const std::string name = q.key;
-            known = known || key.str() == name || key.str() == name + "_spread";
-        }
-        if (!known) fail(where, "unknown key '" + std::string(key.str()) + "'");
-    }
+    checkKeys(table, where, [](std::string_view key) {
+        if (key.ends_with("_spread")) key.remove_suffix(std::string_view("_spread").size());
+        return std::any_of(kQuantityDefaults.begin(), kQuantityDefaults.end(),
+                           [key](const QuantityDefault& quantity) { return key == quantity.key; });
+    });
 }
 
 FaultAction faultAction(const std::string& name, std::string_view where) {
@@ -193,9 +198,9 @@ FaultRule readFault(const toml::table& table, std::string_view where) {
     if (rule.text.empty() == rule.command.empty()) {
         fail(where, "give exactly one of 'text' and 'command'");
     }
-    rule.source = integer(table, "source", 0, where, 0, 2);
-    rule.nth = integer(table, "nth", 1, where, 1, 1'000'000);
-    rule.times = integer(table, "times", 1, where, 1, 1'000'000);
+    rule.source = integer(table, "source", rule.source, where, 0, 2);
+    rule.nth = integer(table, "nth", rule.nth, where, 1, 1'000'000);
+    rule.times = integer(table, "times", rule.times, where, 1, 1'000'000);
     if (const toml::node* every = table.get("every")) {
         if (!every->is_boolean()) fail(where, "'every' must be true or false");
         if (every->value_or(false)) rule.times = 0;
@@ -203,22 +208,32 @@ FaultRule readFault(const toml::table& table, std::string_view where) {
     rule.action = faultAction(text(table, "action", "", where), where);
     rule.code = integer(table, "code", rule.code, where, -32768, 32767);
     rule.message = text(table, "message", "", where);
-    rule.value = integer(table, "value", 0, where, -32768, 32767);
+    rule.value = integer(table, "value", rule.value, where, -32768, 32767);
     rule.reply = text(table, "reply", rule.reply, where);
-    rule.length = static_cast<std::size_t>(integer(table, "length", 600, where, 1, 100'000));
+    rule.length = static_cast<std::size_t>(
+        integer(table, "length", static_cast<int>(rule.length), where, 1, 100'000));
     return rule;
 }
 
+// The identity texts of a test set, each keeping its default when its key is absent.
+constexpr std::array<std::pair<const char*, std::string TestSetProfile::*>, 6> kIdentityKeys{{
+    {"manufacturer", &TestSetProfile::manufacturer},
+    {"model", &TestSetProfile::model},
+    {"serial", &TestSetProfile::serial},
+    {"firmware", &TestSetProfile::firmware},
+    {"revision", &TestSetProfile::revision},
+    {"test_application", &TestSetProfile::testApplication},
+}};
+
 TestSetProfile readTestSet(const toml::table& table, std::string_view where) {
     TestSetProfile testSet;
-    testSet.manufacturer = text(table, "manufacturer", testSet.manufacturer, where);
-    testSet.model = text(table, "model", testSet.model, where);
-    testSet.serial = text(table, "serial", testSet.serial, where);
-    testSet.firmware = text(table, "firmware", testSet.firmware, where);
-    testSet.revision = text(table, "revision", testSet.revision, where);
-    testSet.testApplication = text(table, "test_application", testSet.testApplication, where);
-    testSet.correctionState = integer(table, "correction_state", 1, where, 0, 1);
-    testSet.calibrationSyncPolls = integer(table, "calibration_sync_polls", 2, where, 0, 1000);
+    for (const auto& [key, field] : kIdentityKeys) {
+        testSet.*field = text(table, key, testSet.*field, where);
+    }
+    testSet.correctionState =
+        integer(table, "correction_state", testSet.correctionState, where, 0, 1);
+    testSet.calibrationSyncPolls =
+        integer(table, "calibration_sync_polls", testSet.calibrationSyncPolls, where, 0, 1000);
     testSet.expectedPowerWindowDb =
         number(table, "expected_power_window_db", testSet.expectedPowerWindowDb, where);
     if (const toml::table* att = subTable(table, "attenuation", where)) {
@@ -284,14 +299,15 @@ Profile readProfile(const toml::table& root, const std::string& path) {
     Profile profile;
     profile.path = path;
     if (const toml::table* sim = subTable(root, "simulator", "top level")) {
-        checkKeys(*sim, "[simulator]",
-                  {"seed", "timeout_ms", "done_after_polls", "error_queue_size"});
+        const std::string_view at = "[simulator]";
+        checkKeys(*sim, at, {"seed", "timeout_ms", "done_after_polls", "error_queue_size"});
         profile.seed = static_cast<std::uint32_t>(
-            integer(*sim, "seed", 4750, "[simulator]", 0, 2'000'000'000));
-        profile.timeoutMs = integer(*sim, "timeout_ms", 0, "[simulator]", 0, 60'000);
-        profile.doneAfterPolls = integer(*sim, "done_after_polls", 2, "[simulator]", 0, 10'000);
-        profile.errorQueueSize =
-            static_cast<std::size_t>(integer(*sim, "error_queue_size", 30, "[simulator]", 2, 1000));
+            integer(*sim, "seed", static_cast<int>(profile.seed), at, 0, 2'000'000'000));
+        profile.timeoutMs = integer(*sim, "timeout_ms", profile.timeoutMs, at, 0, 60'000);
+        profile.doneAfterPolls =
+            integer(*sim, "done_after_polls", profile.doneAfterPolls, at, 0, 10'000);
+        profile.errorQueueSize = static_cast<std::size_t>(integer(
+            *sim, "error_queue_size", static_cast<int>(profile.errorQueueSize), at, 2, 1000));
     }
     const auto instruments = tableArray(root, "instrument", "top level");
     for (std::size_t i = 0; i < instruments.size(); ++i) {
