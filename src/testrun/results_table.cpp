@@ -10,18 +10,6 @@ constexpr std::int16_t kInfoRow = 1;
 constexpr std::int16_t kInfoColumn = 0;
 constexpr const char* kNoHighLimit = "---";
 
-// Test indices as the options dialog numbers them.
-enum Test : std::int16_t {
-    kSrc1Pfer = 0,
-    kSrc1Pvt,
-    kSrc1GmskPower,
-    kSrc1EpskPower,
-    kSrc1ModAcc,
-    kSrc2Pfer,
-    kSrc2Pvt,
-    kSrc2GmskPower
-};
-
 // A cell's text never holds the grid's own separator or a line break.
 std::string cellText(std::string text) {
     for (char& c : text) {
@@ -136,21 +124,22 @@ void frmDoTest::reportModAccRows(std::int16_t band) {
 // sequences of a band completed.
 void frmDoTest::reportBandResults(std::int16_t band) {
     if (bandAt(band) == nullptr) return;
-    const auto chosen = [&](Test test, const auto& object) {
+    using T = TestOptions;
+    const auto chosen = [&](std::int16_t test, const auto& object) {
         return options_.getTest(test) && object != nullptr;
     };
-    if (chosen(kSrc1Pfer, src1Pfer_)) reportPferRows(band, "1", *src1Pfer_);
-    if (chosen(kSrc1Pvt, src1Pvt_)) reportPvtRow(band, "1", *src1Pvt_);
-    if (chosen(kSrc1GmskPower, src1GmskPower_)) {
+    if (chosen(T::kSrc1Pfer, src1Pfer_)) reportPferRows(band, "1", *src1Pfer_);
+    if (chosen(T::kSrc1Pvt, src1Pvt_)) reportPvtRow(band, "1", *src1Pvt_);
+    if (chosen(T::kSrc1GmskPower, src1GmskPower_)) {
         reportPowerRow(band, "1", "GMSK Power", *src1GmskPower_);
     }
-    if (chosen(kSrc1EpskPower, src1EpskPower_)) {
+    if (chosen(T::kSrc1EpskPower, src1EpskPower_)) {
         reportPowerRow(band, "1", "EPSK Power", *src1EpskPower_);
     }
-    if (chosen(kSrc1ModAcc, src1ModAcc_)) reportModAccRows(band);
-    if (chosen(kSrc2Pfer, src2Pfer_)) reportPferRows(band, "2", *src2Pfer_);
-    if (chosen(kSrc2Pvt, src2Pvt_)) reportPvtRow(band, "2", *src2Pvt_);
-    if (chosen(kSrc2GmskPower, src2GmskPower_)) {
+    if (chosen(T::kSrc1ModAcc, src1ModAcc_)) reportModAccRows(band);
+    if (chosen(T::kSrc2Pfer, src2Pfer_)) reportPferRows(band, "2", *src2Pfer_);
+    if (chosen(T::kSrc2Pvt, src2Pvt_)) reportPvtRow(band, "2", *src2Pvt_);
+    if (chosen(T::kSrc2GmskPower, src2GmskPower_)) {
         reportPowerRow(band, "2", "GMSK Power", *src2GmskPower_);
     }
 }

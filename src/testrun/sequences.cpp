@@ -39,12 +39,15 @@ std::function<bool()> measureWith(const std::unique_ptr<Meas>& meas, Args... arg
 bool frmDoTest::runSource1Tests(std::int16_t config) {
     const instrument::ViSession v = vi();
     const std::int16_t source = 0;
+    using T = TestOptions;
     return runSequence({
-        {2, "Running Source 1 GMSK Power", measureWith(src1GmskPower_, v, config, source)},
-        {0, "Source 1 GMSK PFER", measureWith(src1Pfer_, v, config, source)},
-        {1, "Source 1 GMSK PVT", measureWith(src1Pvt_, v, config, source)},
-        {3, "Running Source 1 EPSK Power", measureWith(src1EpskPower_, v, config, source)},
-        {4, "Source 1 EPSK Mod Acc", measureWith(src1ModAcc_, v, config)},
+        {T::kSrc1GmskPower, "Running Source 1 GMSK Power",
+         measureWith(src1GmskPower_, v, config, source)},
+        {T::kSrc1Pfer, "Source 1 GMSK PFER", measureWith(src1Pfer_, v, config, source)},
+        {T::kSrc1Pvt, "Source 1 GMSK PVT", measureWith(src1Pvt_, v, config, source)},
+        {T::kSrc1EpskPower, "Running Source 1 EPSK Power",
+         measureWith(src1EpskPower_, v, config, source)},
+        {T::kSrc1ModAcc, "Source 1 EPSK Mod Acc", measureWith(src1ModAcc_, v, config)},
     });
 }
 
@@ -52,10 +55,11 @@ bool frmDoTest::runSource2Tests() {
     const instrument::ViSession v = vi();
     const std::int16_t config = 0;
     const std::int16_t source = 1;
+    using T = TestOptions;
     return runSequence({
-        {5, "Source 2 GMSK PFER", measureWith(src2Pfer_, v, config, source)},
-        {6, "Source 2 PVT", measureWith(src2Pvt_, v, config, source)},
-        {7, "Source 2 GMSK Power", measureWith(src2GmskPower_, v, config, source)},
+        {T::kSrc2Pfer, "Source 2 GMSK PFER", measureWith(src2Pfer_, v, config, source)},
+        {T::kSrc2Pvt, "Source 2 PVT", measureWith(src2Pvt_, v, config, source)},
+        {T::kSrc2GmskPower, "Source 2 GMSK Power", measureWith(src2GmskPower_, v, config, source)},
     });
 }
 

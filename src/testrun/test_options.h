@@ -14,6 +14,15 @@ class TestOptions {
 public:
     static constexpr int kBands = 5;
     static constexpr int kTests = 9;
+    // Test indices as the dialog lists them.
+    static constexpr int kSrc1Pfer = 0;
+    static constexpr int kSrc1Pvt = 1;
+    static constexpr int kSrc1GmskPower = 2;
+    static constexpr int kSrc1EpskPower = 3;
+    static constexpr int kSrc1ModAcc = 4;
+    static constexpr int kSrc2Pfer = 5;
+    static constexpr int kSrc2Pvt = 6;
+    static constexpr int kSrc2GmskPower = 7;
     static constexpr int kCalibrateSource = 8;
     static constexpr int kMinIterations = 1;
     static constexpr int kMaxIterations = 100;
