@@ -18,13 +18,14 @@ QMessageBox::Icon qtIcon(testrun::MessageIcon icon) {
     return QMessageBox::NoIcon;
 }
 
-}  // namespace
-
+// The program's texts join lines with CR LF; a label wants plain line breaks.
 QString displayText(const std::string& text) {
     QString shown = QString::fromStdString(text);
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return shown;
 }
+
+}  // namespace
 
 void showMessageBox(QWidget* owner, const std::string& title, const std::string& text,
                     testrun::MessageIcon icon) {

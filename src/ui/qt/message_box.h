@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <QString>
 #include <string>
 
 #include "testrun/operator_interface.h"
@@ -9,9 +8,6 @@
 class QWidget;
 
 namespace quillon::ui {
-
-// The program's texts join lines with CR LF; a label wants plain line breaks.
-QString displayText(const std::string& text);
 
 // A modal message box with an OK button; returns when the operator has closed it.
 void showMessageBox(QWidget* owner, const std::string& title, const std::string& text,

@@ -9,13 +9,17 @@
 #include <QTableView>
 
 namespace quillon::ui {
+namespace {
 
+// Whether all characters of font are equally wide (what the grid's columns rely on).
 bool isMonospaced(const QFont& font) {
     const QFontMetrics metrics(font);
     return metrics.horizontalAdvance(QLatin1Char('i')) ==
            metrics.horizontalAdvance(QLatin1Char('W'));
 }
 
+// The grid's font: "Courier New" 9 pt, or the system's fixed-width font where neither it nor a
+// substitute of the same kind is installed.
 QFont resultsFont() {
     QFont font(QStringLiteral("Courier New"), 9);
     font.setStyleHint(QFont::TypeWriter);
@@ -25,6 +29,8 @@ QFont resultsFont() {
     }
     return font;
 }
+
+}  // namespace
 
 ResultsGridModel::ResultsGridModel(QObject* parent)
     : QAbstractTableModel(parent), font_(resultsFont()), boldFont_(font_) {

@@ -37,12 +37,6 @@ class ResultsGridModel : public QAbstractTableModel {
     QFont boldFont_;
 };
 
-// The grid's font: "Courier New" 9 pt, or the system's fixed-width font where neither it nor a
-// substitute of the same kind is installed.
-QFont resultsFont();
-// Whether all characters of font are equally wide (what the grid's columns rely on).
-bool isMonospaced(const QFont& font);
-
 // Sets up view for the grid: its font, no row numbers, no editing.
 void setUpResultsView(QTableView& view);
 // Makes each column of view as wide as its header text, and view wide enough for them all.

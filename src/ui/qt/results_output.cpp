@@ -67,12 +67,8 @@ QPixmap wholeTablePicture(const QTableView& shown) {
     return picture;
 }
 
-}  // namespace
-
-OutputChoosers OutputChoosers::interactive() {
-    return {askSaveFileName, askPrinter};
-}
-
+// "Name (*.a)|*.a|Other|*.b" (description and pattern pairs) in the file dialog's syntax,
+// "Name (*.a);;Other (*.b)".
 QString qtFileFilter(const char* pairedFilter) {
     const QStringList parts = QString::fromLatin1(pairedFilter).split(QLatin1Char('|'));
     QStringList filters;
@@ -87,12 +83,15 @@ QString qtFileFilter(const char* pairedFilter) {
     return filters.join(QStringLiteral(";;"));
 }
 
+// The file-save dialog: proposed name, the results filter with its first entry selected, a
+// confirmation before replacing a file.
 QString askSaveFileName(QWidget* owner, const QString& proposedName) {
     const QString filter = qtFileFilter(testrun::kSaveFilter);
     QString selected = filter.section(QStringLiteral(";;"), 0, 0);
     return QFileDialog::getSaveFileName(owner, QString(), proposedName, filter, &selected);
 }
 
+// The default printer, or where there is none, a PDF file the operator names.
 std::unique_ptr<QPrinter> askPrinter(QWidget* owner, const QString& proposedPdf) {
     const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
     if (!defaultPrinter.isNull()) {
@@ -111,6 +110,12 @@ std::unique_ptr<QPrinter> askPrinter(QWidget* owner, const QString& proposedPdf)
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setOutputFileName(path);
     return printer;
+}
+
+}  // namespace
+
+OutputChoosers OutputChoosers::interactive() {
+    return {askSaveFileName, askPrinter};
 }
 
 bool printTablePicture(QTableView& view, QPrinter& printer) {

@@ -21,17 +21,6 @@ struct OutputChoosers {
     static OutputChoosers interactive();
 };
 
-// "Name (*.a)|*.a|Other|*.b" (description and pattern pairs) in the file dialog's syntax,
-// "Name (*.a);;Other (*.b)".
-QString qtFileFilter(const char* pairedFilter);
-
-// The file-save dialog: proposed name, the results filter with its first entry selected, a
-// confirmation before replacing a file.
-QString askSaveFileName(QWidget* owner, const QString& proposedName);
-
-// The default printer, or where there is none, a PDF file the operator names.
-std::unique_ptr<QPrinter> askPrinter(QWidget* owner, const QString& proposedPdf);
-
 // Paints the table's picture, all rows, at 70 % of its screen size, 1000 twips from the left
 // and 500 twips from the top of the printable area, and ends the document. False when the
 // printer could not be started.
