@@ -132,6 +132,12 @@ private:
     struct SequenceStep;
     struct CalTableKind;
 
+    // The information row under the header: serial number, calibration code and verdict cells.
+    static constexpr std::int16_t kInfoRow = 1;
+    static constexpr std::int16_t kSerialColumn = 0;
+    static constexpr std::int16_t kCalCodeColumn = 3;
+    static constexpr std::int16_t kVerdictColumn = 7;
+
     measurements::MeasurementContext context() const;
     instrument::ViSession vi() const;
     const std::string& serialNumber() const;

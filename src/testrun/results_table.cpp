@@ -6,8 +6,6 @@
 namespace quillon::testrun {
 namespace {
 
-constexpr std::int16_t kInfoRow = 1;
-constexpr std::int16_t kInfoColumn = 0;
 constexpr const char* kNoHighLimit = "---";
 
 // A cell's text never holds the grid's own separator or a line break.
@@ -57,7 +55,7 @@ void frmDoTest::addInformationRow() {
     }
     grid_.appendTabbed(serial + "\t\t" + cellText(runStart_) + "\t\t" + application + "\t" +
                        firmware);
-    grid_.setEmphasis(kInfoRow, kInfoColumn, true);
+    grid_.setEmphasis(kInfoRow, kSerialColumn, true);
     publishGrid();
 }
 

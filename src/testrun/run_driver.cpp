@@ -15,9 +15,6 @@ using namespace std::chrono_literals;
 
 constexpr int kSource1Configs = 4;
 constexpr int kSource2Configs = 1;
-constexpr std::int16_t kInfoRow = 1;
-constexpr std::int16_t kCalCodeColumn = 3;
-constexpr std::int16_t kVerdictColumn = 7;
 constexpr auto kConfigSettle = 1000ms;
 constexpr const char* kRunErrorText =
     "Error running tests.  Please check 4750 screen and try again";
