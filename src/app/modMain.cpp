@@ -2,6 +2,7 @@
 #include "app/modMain.h"
 
 #include <cstdio>
+#include <exception>
 
 #include "app/program_info.h"
 
@@ -44,17 +45,8 @@ void refuseCount(testrun::OperatorInterface& ui, std::int16_t count) {
     ui.endProgram(testrun::kExitStartupRefused);
 }
 
-}  // namespace
-
-std::string versionText() {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "Version: %c.%02d.%02d", static_cast<char>(kVersionMajor),
-                  kVersionMinor, kVersionRevision);
-    return buffer;
-}
-
-void runMain(testrun::OperatorInterface& ui, const StartupEnvironment& environment,
-             ProgramObjects& objects) {
+void startAndRun(testrun::OperatorInterface& ui, const StartupEnvironment& environment,
+                 ProgramObjects& objects) {
     objects.program.visaInitFailed = false;
     objects.program.measurementIterations = 50;
 
@@ -90,6 +82,27 @@ void runMain(testrun::OperatorInterface& ui, const StartupEnvironment& environme
         ui.showTestForm();
         objects.outcome = objects.testForm->runTest();
         objects.testForm->tidyUp();
+    }
+}
+
+}  // namespace
+
+std::string versionText() {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "Version: %c.%02d.%02d", static_cast<char>(kVersionMajor),
+                  kVersionMinor, kVersionRevision);
+    return buffer;
+}
+
+void runMain(testrun::OperatorInterface& ui, const StartupEnvironment& environment,
+             ProgramObjects& objects) {
+    try {
+        startAndRun(ui, environment, objects);
+    } catch (const std::exception& error) {
+        // The logic throws nothing of its own; should the library throw, the program still ends
+        // in order, as after an instrument error, in either front-end.
+        std::fprintf(stderr, "quillon: the run stopped: %s\n", error.what());
+        ui.endProgram(testrun::kExitInstrumentError);
     }
 }
 

@@ -30,7 +30,8 @@ struct ProgramObjects {
 
 // The entry routine: splash, single-instance check, bus search, then prepare, show, run and
 // tidy up on the test form. Ends the program through ui.endProgram() when start-up is refused;
-// otherwise returns with the test form still alive in objects.
+// otherwise returns with the test form still alive in objects. An exception that escapes the
+// logic ends the program too, with the instrument error's exit code.
 void runMain(testrun::OperatorInterface& ui, const StartupEnvironment& environment,
              ProgramObjects& objects);
 

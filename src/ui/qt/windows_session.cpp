@@ -6,7 +6,6 @@
 #include <QWidget>
 #include <cstdio>
 #include <cstdlib>
-#include <exception>
 #include <iostream>
 
 #include "ui/qt/dlgConfirmWizard.h"
@@ -52,11 +51,6 @@ void WindowsSession::runWorker() {
         app::saveRequestedResults(options_, objects_.testForm->grid());
     } catch (const QtOperator::ProgramEnded&) {
         // endProgram has closed the windows; only a test's endProcess hook gets here.
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "quillon: the run stopped: %s\n", error.what());
-        QMetaObject::invokeMethod(
-            this, [this] { endProgram(testrun::kExitInstrumentError); },
-            Qt::BlockingQueuedConnection);
     }
     QMetaObject::invokeMethod(
         this, [this] { markWorkerDone(); }, Qt::QueuedConnection);
