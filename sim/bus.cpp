@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "bus.h"
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstring>
 #include <stdexcept>
+#include <string_view>
 #include <thread>
 
 #include "format.h"
@@ -120,16 +122,19 @@ bool parseDescriptor(std::string_view name, unsigned& board, unsigned& primary) 
     return true;
 }
 
-}  // namespace
+// VISA resource expression matching, letter case ignored: '?' any character, '[...]' a set
+// ('^' negates, '-' ranges), '*' and '+' repeat the atom before them.
+bool matchesExpression(std::string_view expression, std::string_view text) {
+    return matchFrom(expression, 0, text, 0);
+}
 
+// "GPIB0::14::INSTR" for an instrument.
 std::string descriptorOf(const Instrument& device) {
     return "GPIB" + std::to_string(device.board()) + "::" + std::to_string(device.primary()) +
            "::INSTR";
 }
 
-bool matchesExpression(std::string_view expression, std::string_view text) {
-    return matchFrom(expression, 0, text, 0);
-}
+}  // namespace
 
 Bus::Bus(const Profile& profile) : timeoutMs_(profile.timeoutMs) {
     for (std::size_t i = 0; i < profile.instruments.size(); ++i) {

@@ -52,11 +52,4 @@ class Bus {
     instrument::ViSession nextHandle_ = 100;
 };
 
-// "GPIB0::14::INSTR" for an instrument.
-std::string descriptorOf(const Instrument& device);
-
-// VISA resource expression matching, letter case ignored: '?' any character, '[...]' a set
-// ('^' negates, '-' ranges), '*' and '+' repeat the atom before them.
-bool matchesExpression(std::string_view expression, std::string_view text);
-
 }  // namespace quillon::sim

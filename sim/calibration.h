@@ -5,7 +5,6 @@
 // with their factory contents. Values keep full double precision.
 
 #include <map>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>

@@ -38,7 +38,6 @@ class ErrorQueue {
     // The reply to "SYSTem:ERRor?", removing the entry it reports.
     std::string pop();
     void clear() { entries_.clear(); }
-    std::size_t size() const { return entries_.size(); }
 
   private:
     std::size_t capacity_;

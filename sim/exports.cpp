@@ -2,13 +2,14 @@
 // The VISA entry points of the simulated library. Each resource manager opened starts a fresh
 // bus from the profile selected at that moment; all calls are serialised by one lock and no
 // exception crosses into the caller.
-#include <cstring>
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <mutex>
-#include <stdexcept>
 #include <string>
 #include <type_traits>
 #include <variant>

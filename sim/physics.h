@@ -5,7 +5,6 @@
 // results a measurement of it gives. Levels follow the commanded state; the profile adds each
 // source's errors; a seeded generator adds repeatable spread.
 
-#include <cstdint>
 #include <random>
 #include <vector>
 

@@ -343,10 +343,6 @@ std::filesystem::path libraryDirectory() {
 
 }  // namespace
 
-const char* quantityKey(Quantity quantity) {
-    return kQuantityDefaults[static_cast<std::size_t>(quantity)].key;
-}
-
 SourceModel defaultSourceModel() {
     SourceModel model{};
     for (std::size_t i = 0; i < kQuantityCount; ++i) {

@@ -44,9 +44,6 @@ struct QuantityModel {
 };
 using SourceModel = std::array<QuantityModel, kQuantityCount>;
 
-// The profile key of a quantity ("freq_error_hz"); its spread key adds "_spread".
-const char* quantityKey(Quantity quantity);
-
 enum class FaultAction {
     Timeout,       // the message is lost; the call times out
     IoError,       // the message is lost; the call fails with an I/O error
