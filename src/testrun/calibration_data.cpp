@@ -37,11 +37,10 @@ void loadTableFile(const std::filesystem::path& path, std::span<double> table, b
 // One kind of calibration table as the test set names and addresses it.
 struct frmDoTest::CalTableKind {
     const char* name;
-    int entries;
-    int columns;
+    std::size_t columns;
 
     // "'tdma_bbgen_delay_setting1',1,3": instance, then row and column of entry i.
-    std::string address(int instance, int i) const {
+    std::string address(int instance, std::size_t i) const {
         return std::string(" '") + name + std::to_string(instance) + "'," +
                std::to_string(i / columns) + "," + std::to_string(i % columns);
     }
@@ -60,10 +59,10 @@ void frmDoTest::loadDataDelayFile() {
 // True when any entry of either instance differs; a timed-out query ends the comparison of
 // this kind, and what was compared so far decides.
 bool frmDoTest::compareCalTables(instrument::ViSession vi, const CalTableKind& kind,
-                                 const double* table) {
+                                 std::span<const double> table) {
     bool differs = false;
     for (int instance = 1; instance <= kInstances; ++instance) {
-        for (int i = 0; i < kind.entries; ++i) {
+        for (std::size_t i = 0; i < table.size(); ++i) {
             std::string reply;
             if (visa_.queryInstrument(vi, "PL13:CAL:DATA?" + kind.address(instance, i), reply)) {
                 return differs;
@@ -76,9 +75,9 @@ bool frmDoTest::compareCalTables(instrument::ViSession vi, const CalTableKind& k
 
 // Writes every entry of both instances; a failed write does not stop the others.
 void frmDoTest::writeCalTables(instrument::ViSession vi, const CalTableKind& kind,
-                               const double* table) {
+                               std::span<const double> table) {
     for (int instance = 1; instance <= kInstances; ++instance) {
-        for (int i = 0; i < kind.entries; ++i) {
+        for (std::size_t i = 0; i < table.size(); ++i) {
             visa_.sendWithStatusCheck(vi, false,
                                       "PL13:CAL:DATA" + kind.address(instance, i) + "," +
                                           instrument::tableValueText(table[i]));
@@ -100,14 +99,14 @@ void frmDoTest::waitForSync(instrument::ViSession vi) {
 
 bool frmDoTest::checkBbgenDelayCalData(instrument::ViSession vi, ResultsGrid& grid,
                                        std::int16_t row, std::int16_t col) {
-    static const CalTableKind delaySetting{"tdma_bbgen_delay_setting", 25, 5};
-    static const CalTableKind dataDelay{"tdma_bbgen_data_delay", 5, 1};
+    static constexpr CalTableKind delaySetting{"tdma_bbgen_delay_setting", 5};
+    static constexpr CalTableKind dataDelay{"tdma_bbgen_data_delay", 1};
 
-    const bool settingDiffers = compareCalTables(vi, delaySetting, delaySettingTable_.data());
-    const bool dataDiffers = compareCalTables(vi, dataDelay, dataDelayTable_.data());
-    if (settingDiffers) writeCalTables(vi, delaySetting, delaySettingTable_.data());
+    const bool settingDiffers = compareCalTables(vi, delaySetting, delaySettingTable_);
+    const bool dataDiffers = compareCalTables(vi, dataDelay, dataDelayTable_);
+    if (settingDiffers) writeCalTables(vi, delaySetting, delaySettingTable_);
     ui_.pause(kAfterWritePause);
-    if (dataDiffers) writeCalTables(vi, dataDelay, dataDelayTable_.data());
+    if (dataDiffers) writeCalTables(vi, dataDelay, dataDelayTable_);
     if (!settingDiffers && !dataDiffers) return false;
 
     visa_.sendInstrument(vi, "PL13:CAL:STOR");

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -204,8 +205,10 @@ private:
     std::unique_ptr<measurements::clsGmskPower> src2GmskPower_;
 
     // Calibration data.
-    bool compareCalTables(instrument::ViSession vi, const CalTableKind& kind, const double* table);
-    void writeCalTables(instrument::ViSession vi, const CalTableKind& kind, const double* table);
+    bool compareCalTables(instrument::ViSession vi, const CalTableKind& kind,
+                          std::span<const double> table);
+    void writeCalTables(instrument::ViSession vi, const CalTableKind& kind,
+                        std::span<const double> table);
     void waitForSync(instrument::ViSession vi);
     std::string runStart_;  // start time and date as shown in the information row
 };
