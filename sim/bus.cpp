@@ -24,13 +24,6 @@ using instrument::kViErrorTimeout;
 using instrument::kViSuccess;
 using instrument::ViStatus;
 
-void copyDescriptor(const std::string& text, char* descriptor) {
-    if (descriptor == nullptr) return;
-    const std::size_t length = std::min(text.size(), instrument::kDescriptorBufferSize - 1);
-    std::memcpy(descriptor, text.data(), length);
-    descriptor[length] = '\0';
-}
-
 std::unique_ptr<Instrument> build(const InstrumentProfile& entry, const Profile& profile,
                                   std::uint32_t seed) {
     switch (entry.kind) {
@@ -136,6 +129,13 @@ std::string descriptorOf(const Instrument& device) {
 
 }  // namespace
 
+void copyToCallerBuffer(const std::string& text, char* buffer) {
+    if (buffer == nullptr) return;
+    const std::size_t length = std::min(text.size(), instrument::kDescriptorBufferSize - 1);
+    std::memcpy(buffer, text.data(), length);
+    buffer[length] = '\0';
+}
+
 Bus::Bus(const Profile& profile) : timeoutMs_(profile.timeoutMs) {
     for (std::size_t i = 0; i < profile.instruments.size(); ++i) {
         instruments_.push_back(
@@ -158,7 +158,7 @@ ViStatus Bus::findResources(instrument::ViSession rm, const char* expression,
                             char* descriptor) {
     if (rm != kResourceManagerSession) return kViErrorInvObject;
     if (count != nullptr) *count = 0;
-    copyDescriptor("", descriptor);
+    copyToCallerBuffer("", descriptor);
     FindList found;
     for (const auto& device : instruments_) {
         const std::string name = descriptorOf(*device);
@@ -170,7 +170,7 @@ ViStatus Bus::findResources(instrument::ViSession rm, const char* expression,
     const instrument::ViFindList handle = nextHandle_++;
     if (list != nullptr) *list = handle;
     if (count != nullptr) *count = static_cast<instrument::ViUInt32>(found.descriptors.size());
-    copyDescriptor(found.descriptors.front(), descriptor);
+    copyToCallerBuffer(found.descriptors.front(), descriptor);
     found.next = 1;
     findLists_[handle] = std::move(found);
     return kViSuccess;
@@ -181,7 +181,7 @@ ViStatus Bus::findNext(instrument::ViFindList list, char* descriptor) {
     if (it == findLists_.end()) return kViErrorInvObject;
     FindList& found = it->second;
     if (found.next >= found.descriptors.size()) return kViErrorRsrcNotFound;
-    copyDescriptor(found.descriptors[found.next++], descriptor);
+    copyToCallerBuffer(found.descriptors[found.next++], descriptor);
     return kViSuccess;
 }
 

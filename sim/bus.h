@@ -18,6 +18,10 @@ namespace quillon::sim {
 
 inline constexpr instrument::ViSession kResourceManagerSession = 1;
 
+// Copies text into a caller's buffer of kDescriptorBufferSize characters (a resource
+// descriptor, a status description): cut to fit, NUL-terminated; nothing for a null buffer.
+void copyToCallerBuffer(const std::string& text, char* buffer);
+
 class Bus {
   public:
     // Throws std::invalid_argument when an instrument of the profile cannot be built.

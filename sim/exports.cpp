@@ -2,9 +2,7 @@
 // The VISA entry points of the simulated library. Each resource manager opened starts a fresh
 // bus from the profile selected at that moment; all calls are serialised by one lock and no
 // exception crosses into the caller.
-#include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -134,9 +132,7 @@ QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viStatusDesc(ViSession, ViStatus s
     const std::string text = status == vi::kViErrorSystemError && !lib.profileError.empty()
                                  ? lib.profileError
                                  : statusText(status);
-    const std::size_t length = std::min(text.size(), vi::kDescriptorBufferSize - 1);
-    std::memcpy(description, text.data(), length);
-    description[length] = '\0';
+    quillon::sim::copyToCallerBuffer(text, description);
     return vi::kViSuccess;
 }
 
