@@ -33,12 +33,17 @@ double source1BurstLevel(const Settings& settings, int burst) {
     return settings.number(setting::kCellAmplitude) - settings.number(setting::kReduction, level);
 }
 
+// Where the PDTCH bursts go, and where automatic tuning puts the analyzer.
+double pdtchDownlinkHz(const Settings& settings) {
+    return downlinkHz(currentBand(settings),
+                      static_cast<int>(settings.number(setting::kPdtchArfcn)));
+}
+
 double analyzerFrequency(const Settings& settings) {
     if (settings.number(setting::kAnalyzerFrequencyAuto) == 0.0) {
         return settings.number(setting::kAnalyzerFrequency);
     }
-    return downlinkHz(currentBand(settings),
-                      static_cast<int>(settings.number(setting::kPdtchArfcn)));
+    return pdtchDownlinkHz(settings);
 }
 
 Carrier carrierOf(const Settings& settings, int source) {
@@ -56,8 +61,7 @@ Carrier carrierOf(const Settings& settings, int source) {
         carrier.frequencyHz = settings.number(setting::kGeneratorFrequency);
     } else {
         carrier.levelDbm = source1BurstLevel(settings, burst);
-        carrier.frequencyHz = downlinkHz(currentBand(settings),
-                                         static_cast<int>(settings.number(setting::kPdtchArfcn)));
+        carrier.frequencyHz = pdtchDownlinkHz(settings);
     }
     return carrier;
 }
@@ -73,19 +77,19 @@ class Draw {
         : profile_(profile), band_(band), random_(random) {}
 
     double operator()(int source, Quantity quantity) {
-        const QuantityModel& model =
-            profile_
-                .sources[static_cast<std::size_t>(source - 1)][static_cast<std::size_t>(quantity)];
-        return model.nominal[band_] + model.spread * unitSpread(random_);
+        const QuantityModel& drawn = model(source, quantity);
+        return drawn.nominal[band_] + drawn.spread * unitSpread(random_);
     }
-    int integrityOf(int source, Quantity quantity) {
-        const QuantityModel& model =
-            profile_
-                .sources[static_cast<std::size_t>(source - 1)][static_cast<std::size_t>(quantity)];
-        return static_cast<int>(std::lround(model.nominal[band_]));
+    int integrityOf(int source, Quantity quantity) const {
+        return static_cast<int>(std::lround(model(source, quantity).nominal[band_]));
     }
 
   private:
+    const QuantityModel& model(int source, Quantity quantity) const {
+        return profile_
+            .sources[static_cast<std::size_t>(source - 1)][static_cast<std::size_t>(quantity)];
+    }
+
     const TestSetProfile& profile_;
     std::size_t band_;
     std::mt19937& random_;
