@@ -36,14 +36,15 @@ public:
     void seek4750s();
 
     // True only when the library reported a timeout; result holds the reply up to its first
-    // line feed, empty after any failure.
+    // line feed, empty after any failure. Without a library: false, result empty.
     bool queryInstrument(ViSession vi, const std::string& query, std::string& result);
 
     // Returns the new error flag: true at once when errorOccurred is true; otherwise sends the
-    // command and reads the error queue, true when anything failed or an error is queued.
+    // command and reads the error queue, true when anything failed or an error is queued (or
+    // there is no library).
     bool sendWithStatusCheck(ViSession vi, bool errorOccurred, const std::string& command);
 
-    // Sends text; no status is examined. Always false.
+    // Sends text (nothing without a library); no status is examined. Always false.
     bool sendInstrument(ViSession vi, const std::string& text);
 
     // The stored record at index (shared, not a copy); null for an empty place.

@@ -22,9 +22,6 @@ bool containsMnemonic(const ReplyBuffer& reply, std::string_view mnemonic) {
 
 bool sendChecked(const MeasurementContext& context, instrument::ViSession vi, bool errorOccurred,
                  const std::string& command) {
-    if (errorOccurred) return true;
-    // Without a loaded library there is no bus to talk to: a failure, never a crash.
-    if (context.visa.api() == nullptr) return true;
     return context.visa.sendWithStatusCheck(vi, errorOccurred, command);
 }
 
