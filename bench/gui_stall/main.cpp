@@ -28,6 +28,7 @@
 #include <time.h>
 #endif
 
+#include "app/command_line.h"
 #include "app/front_end.h"
 #include "app/launch.h"
 #include "app/modMain.h"
@@ -183,12 +184,12 @@ class ShowWatcher : public QObject {
     StallRecorder& recorder_;
 };
 
-// Without a display the windows go to the offscreen platform; an explicit choice stands.
+// Where the program would fall back to the console for want of a display, the windows go to the
+// offscreen platform; an explicit platform choice stands.
 void chooseOffscreenWithoutDisplay() {
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) return;
-    if (!qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        return;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (app::wantsConsole(app::CommandLine{}, app::processEnvironment())) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
 }
 
 struct BenchOptions {
