@@ -17,6 +17,7 @@
 #include "measurements/clsModAcc.h"
 #include "measurements/clsPFERMeas.h"
 #include "measurements/clsPVTMeas.h"
+#include "testrun/calibration_data.h"
 #include "testrun/operator_interface.h"
 #include "testrun/results_grid.h"
 #include "testrun/test_options.h"
@@ -190,8 +191,8 @@ private:
     bool oneSecondElapsed_ = false;
 
     Levels levels_;
-    std::array<double, 25> delaySettingTable_{};
-    std::array<double, 5> dataDelayTable_{};
+    std::array<double, 25> delaySettingTable_ = kBuiltInDelaySetting;
+    std::array<double, 5> dataDelayTable_ = kBuiltInDataDelay;
     bool delaySettingBuiltIn_ = true;
     bool dataDelayBuiltIn_ = true;
 

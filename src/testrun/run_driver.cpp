@@ -4,7 +4,6 @@
 #include <chrono>
 #include <utility>
 
-#include "testrun/calibration_data.h"
 #include "testrun/display_format.h"
 #include "testrun/frmDoTest.h"
 
@@ -37,11 +36,6 @@ frmDoTest::frmDoTest(instrument::clsVisa& visa, instrument::ProgramValues& progr
     displayNumber = [](double value) { return displayNumberText(value, QLocale::system()); };
     startTimeText = [] { return dateTimeText(QDateTime::currentDateTime(), QLocale::system()); };
     ui_.setVerdict(Verdict::Hidden);
-    failCount_ = 0;
-    delaySettingTable_ = kBuiltInDelaySetting;
-    dataDelayTable_ = kBuiltInDataDelay;
-    delaySettingBuiltIn_ = true;
-    dataDelayBuiltIn_ = true;
     loadDelaySettingFile();
     loadDataDelayFile();
 }
