@@ -7,8 +7,8 @@
 
 #include "testrun/test_options.h"
 
-// The setup wizard's and the options dialog's texts, shared by both front-ends so that the
-// windows and the console prompts cannot drift apart.
+// The setup wizard's and the options dialog's texts and the test form's title, shared by both
+// front-ends so that the windows and the console prompts cannot drift apart.
 namespace quillon::ui {
 
 inline constexpr const char* kProgramHeading = "Corvane 4750 Source Verification";
@@ -46,6 +46,8 @@ inline std::string shownStepText(const char* stored) {
     std::replace(text.begin(), text.end(), '~', '\n');
     return text;
 }
+
+inline constexpr const char* kTestFormTitle = "4750 8PSK Source Verification";
 
 inline constexpr const char* kOptionsTitle = "Choose test options";
 inline constexpr const char* kOptionsPrompt = "Select your test options:";

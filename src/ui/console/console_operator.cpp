@@ -12,6 +12,7 @@
 #include "testrun/test_options.h"
 #include "ui/console/console_dialogs.h"
 #include "ui/console/results_table_text.h"
+#include "ui/dialog_texts.h"
 
 namespace quillon::ui {
 namespace {
@@ -85,7 +86,7 @@ void ConsoleOperator::messageBox(const std::string& title, const std::string& te
 }
 
 void ConsoleOperator::showTestForm() {
-    printLine("4750 8PSK Source Verification");
+    printLine(kTestFormTitle);
 }
 
 void ConsoleOperator::setLabel(testrun::FormLabel label, const std::string& text) {
@@ -175,7 +176,7 @@ void ConsoleOperator::printLine(const std::string& line) {
 }
 
 void ConsoleOperator::redrawLiveLine() {
-    std::string line = "Current Test: " + status_;
+    std::string line = captionOf(testrun::FormLabel::TestStatus) + status_;
     const std::string bar =
         progressMaximum_ > 0 ? progressBar(progressValue_, progressMaximum_) : std::string();
     const auto room = static_cast<std::size_t>(std::max(settings_.width - 1, 20));

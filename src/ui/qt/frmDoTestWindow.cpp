@@ -19,6 +19,7 @@
 #include "app/program_info.h"
 #include "testrun/frmDoTest.h"
 #include "testrun/saving.h"
+#include "ui/dialog_texts.h"
 #include "ui/qt/results_model.h"
 
 namespace quillon::ui {
@@ -65,7 +66,7 @@ frmDoTestWindow::frmDoTestWindow(OutputChoosers choosers, std::function<void()> 
                                  QWidget* parent)
     : QWidget(parent), choosers_(std::move(choosers)), exitProgram_(std::move(exitProgram)) {
     setObjectName(QStringLiteral("frmDoTest"));
-    setWindowTitle(QStringLiteral("4750 8PSK Source Verification"));
+    setWindowTitle(QString::fromLatin1(kTestFormTitle));
     buildContents();
     setVerdict(testrun::Verdict::Hidden);
     resize(sizeHint().width(), 600);
