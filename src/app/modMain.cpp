@@ -65,7 +65,7 @@ void startAndRun(testrun::OperatorInterface& ui, const StartupEnvironment& envir
         ui.messageBox(title, text, MessageIcon::None);
     };
     objects.bus = std::make_unique<instrument::clsVisa>(environment.visa, environment.loadError,
-                                                         std::move(hooks), objects.program);
+                                                        std::move(hooks), objects.program);
     if (!objects.program.visaInitFailed) objects.bus->seek4750s();
 
     ui.setSplashStatus("Found " + std::to_string(objects.bus->num4750s()) + " 4750s");
@@ -75,8 +75,8 @@ void startAndRun(testrun::OperatorInterface& ui, const StartupEnvironment& envir
     ui.closeSplash();
     for (const std::int16_t index : testSets) {
         if (!objects.testForm) {
-            objects.testForm = std::make_unique<testrun::frmDoTest>(
-                *objects.bus, objects.program, ui, environment.runSettings);
+            objects.testForm = std::make_unique<testrun::frmDoTest>(*objects.bus, objects.program,
+                                                                    ui, environment.runSettings);
         }
         objects.testForm->prepareForTest(index);
         ui.showTestForm();
