@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "instrument/visa_library.h"
 
-#include <array>
 #include <filesystem>
 #include <system_error>
 #include <utility>
