@@ -17,27 +17,26 @@ enum class Reference { Main, Offset1, Offset2 };
 constexpr std::array<Reference, 4> kReferenceByConfig{Reference::Offset1, Reference::Main,
                                                       Reference::Offset2, Reference::Main};
 
-constexpr Limits kPowerErrLimits{-1.0, 1.0};
-
 }  // namespace
 
 // ---- BurstPowerChecks ----
 
-void BurstPowerChecks::initMeas(std::int16_t numConfigs, double mainPower, double offset1CWPower,
-                                double offset2CWPower) {
+void BurstPowerChecks::initMeas(std::int16_t numConfigs, double src1MainPower,
+                                double src1Offset1CWPower, double src1Offset2CWPower) {
     etxp_ = std::make_unique<clsEtxpBase>(context_);
     numConfigs_ = numConfigs;
-    mainPower_ = mainPower;
-    offset1CWPower_ = offset1CWPower;
-    offset2CWPower_ = offset2CWPower;
-    etxp_->initMeas(numConfigs, mainPower, offset1CWPower, offset2CWPower);
+    mainPower_ = src1MainPower;
+    offset1CWPower_ = src1Offset1CWPower;
+    offset2CWPower_ = src1Offset2CWPower;
+    etxp_->initMeas(numConfigs, src1MainPower, src1Offset1CWPower, src1Offset2CWPower);
 }
 
 // Before initMeas there is no engine: no results (0) and no integrity.
 double BurstPowerChecks::maxPowerErr() const { return etxp_ ? etxp_->maxPowerError() : 0.0; }
 
-std::string BurstPowerChecks::passFail(double value) const {
-    return passFailText(etxp_ ? etxp_->worstIntegrity() : std::int16_t{0}, value, kPowerErrLimits);
+std::string BurstPowerChecks::getPowerErrPassFailString(double value) const {
+    return passFailText(etxp_ ? etxp_->worstIntegrity() : std::int16_t{0}, value,
+                        {powerErrLowLimit(), powerErrHighLimit()});
 }
 
 std::optional<double> BurstPowerChecks::referenceForConfig(std::int16_t config) const {
@@ -67,13 +66,12 @@ bool BurstPowerChecks::measure(instrument::ViSession vi, std::int16_t config,
 // the configuration. A config with no table entry or no reference (or a run before initMeas)
 // reports an error without touching the bus.
 bool clsGmskPower::runMeas(instrument::ViSession vi, std::int16_t config, std::int16_t source) {
-    if (!checks_.usable(config)) return true;
-    const std::optional<double> reference = source == 0
-                                                ? checks_.referenceForConfig(config)
-                                                : std::optional<double>(checks_.mainPower());
+    if (!usable(config)) return true;
+    const std::optional<double> reference =
+        source == 0 ? referenceForConfig(config) : std::optional<double>(mainPower());
     if (!reference) return true;
     if (setUp(vi, source)) return true;
-    return checks_.measure(vi, config, source, *reference);
+    return measure(vi, config, source, *reference);
 }
 
 // Count and trigger delay depend on the source and come last, after the done-clear.
@@ -89,36 +87,35 @@ bool clsGmskPower::setUp(instrument::ViSession vi, std::int16_t source) const {
         "INITiate:DONE:CLEAR",
     };
     if (source == 0) {
-        commands.push_back(countCommand("SETup:ETXPower:COUNt:NUMBer ",
-                                        checks_.context().program.measurementIterations));
+        commands.push_back(
+            countCommand("SETup:ETXPower:COUNt:NUMBer ", context().program.measurementIterations));
         commands.emplace_back("SETup:ETXPower:TRIGger:DELay 1.772ms");
     } else {
         commands.emplace_back("SETup:ETXPower:COUNt:NUMBer 1");
         commands.emplace_back("SETup:ETXPower:TRIGger:DELay 0");
     }
-    return sendChain(checks_.context(), vi, false, commands);
+    return sendChain(context(), vi, false, commands);
 }
 
 // ---- clsEpskPower ----
 
 // The reference follows the configuration whatever the source.
 bool clsEpskPower::runMeas(instrument::ViSession vi, std::int16_t config, std::int16_t source) {
-    if (!checks_.usable(config)) return true;
-    const std::optional<double> reference = checks_.referenceForConfig(config);
+    if (!usable(config)) return true;
+    const std::optional<double> reference = referenceForConfig(config);
     if (!reference) return true;
     if (setUp(vi)) return true;
-    return checks_.measure(vi, config, source, *reference);
+    return measure(vi, config, source, *reference);
 }
 
 // Same count and delay for either source, both before the modulation commands.
 bool clsEpskPower::setUp(instrument::ViSession vi) const {
     return sendChain(
-        checks_.context(), vi, false,
+        context(), vi, false,
         {
             "CALL:PDTCHannel:MCSCheme:EBPT MCS5P1",
             "SETup:ETXPower:COUNt:STATe 1",
-            countCommand("SETup:ETXPower:COUNt:NUMBer ",
-                         checks_.context().program.measurementIterations),
+            countCommand("SETup:ETXPower:COUNt:NUMBer ", context().program.measurementIterations),
             "SETup:ETXPower:CONTinuous 0",
             "SETup:ETXPower:TRIGger:SOURce EXTERNAL",
             "SETup:ETXPower:TRIGger:DELay 1.772ms",

@@ -11,16 +11,21 @@
 namespace quillon::measurements {
 
 // What the two burst power classes share: the transmit power engine, the three CW reference
-// powers given at initMeas, the limits and the pass/fail text. Each class adds its own set-up
-// and its choice of reference.
+// powers given at initMeas, the results, limits, units and pass/fail text for the results
+// table. Each class adds its own set-up and its choice of reference.
 class BurstPowerChecks {
 public:
+    double maxPowerErr() const;
+    double powerErrLowLimit() const { return -1.0; }
+    double powerErrHighLimit() const { return 1.0; }
+    std::string powerErrUnits() const { return "dB"; }
+    void initMeas(std::int16_t numConfigs, double src1MainPower, double src1Offset1CWPower,
+                  double src1Offset2CWPower);
+    std::string getPowerErrPassFailString(double value) const;
+
+protected:
     explicit BurstPowerChecks(MeasurementContext context) : context_(context) {}
 
-    void initMeas(std::int16_t numConfigs, double mainPower, double offset1CWPower,
-                  double offset2CWPower);
-    double maxPowerErr() const;
-    std::string passFail(double value) const;
     // The CW reference that burst 2 of a loopback configuration is compared with; none for a
     // configuration outside the table.
     std::optional<double> referenceForConfig(std::int16_t config) const;
@@ -43,47 +48,25 @@ private:
 
 // GMSK burst power: set-up by source, reference power by configuration (source 1) or the
 // source's own CW power (source 2).
-class clsGmskPower {
+class clsGmskPower : public BurstPowerChecks {
 public:
-    explicit clsGmskPower(MeasurementContext context) : checks_(context) {}
+    explicit clsGmskPower(MeasurementContext context) : BurstPowerChecks(context) {}
 
-    double maxPowerErr() const { return checks_.maxPowerErr(); }
-    double powerErrLowLimit() const { return -1.0; }
-    double powerErrHighLimit() const { return 1.0; }
-    std::string powerErrUnits() const { return "dB"; }
-    void initMeas(std::int16_t numConfigs, double src1MainPower, double src1Offset1CWPower,
-                  double src1Offset2CWPower) {
-        checks_.initMeas(numConfigs, src1MainPower, src1Offset1CWPower, src1Offset2CWPower);
-    }
     bool runMeas(instrument::ViSession vi, std::int16_t config, std::int16_t source);
-    std::string getPowerErrPassFailString(double value) const { return checks_.passFail(value); }
 
 private:
     bool setUp(instrument::ViSession vi, std::int16_t source) const;
-
-    BurstPowerChecks checks_;
 };
 
 // EPSK (8PSK) burst power of source 1, reference power by configuration.
-class clsEpskPower {
+class clsEpskPower : public BurstPowerChecks {
 public:
-    explicit clsEpskPower(MeasurementContext context) : checks_(context) {}
+    explicit clsEpskPower(MeasurementContext context) : BurstPowerChecks(context) {}
 
-    double maxPowerErr() const { return checks_.maxPowerErr(); }
-    double powerErrLowLimit() const { return -1.0; }
-    double powerErrHighLimit() const { return 1.0; }
-    std::string powerErrUnits() const { return "dB"; }
-    void initMeas(std::int16_t numConfigs, double src1MainPower, double src1Offset1CWPower,
-                  double src1Offset2CWPower) {
-        checks_.initMeas(numConfigs, src1MainPower, src1Offset1CWPower, src1Offset2CWPower);
-    }
     bool runMeas(instrument::ViSession vi, std::int16_t config, std::int16_t source);
-    std::string getPowerErrPassFailString(double value) const { return checks_.passFail(value); }
 
 private:
     bool setUp(instrument::ViSession vi) const;
-
-    BurstPowerChecks checks_;
 };
 
 }  // namespace quillon::measurements
