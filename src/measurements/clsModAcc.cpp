@@ -104,16 +104,13 @@ bool clsModAcc::fetchResults(instrument::ViSession vi, std::int16_t config, bool
                           integrityByConfig_[entry]);
 }
 
-std::string clsModAcc::getPassFailString(double value, double lowLimit, double highLimit) const {
-    return passFailText(worstIntegrity(), value, {lowLimit, highLimit});
-}
-
 std::string clsModAcc::getEpskFreqErrorPassFailString(double value, std::int16_t band) const {
-    return getPassFailString(value, epskFreqErrorLowLimit(band), epskFreqErrorHighLimit(band));
+    return passFailText(worstIntegrity(), value,
+                        {epskFreqErrorLowLimit(band), epskFreqErrorHighLimit(band)});
 }
 
 std::string clsModAcc::getRmsEvmPassFailString(double value, std::int16_t band) const {
-    return getPassFailString(value, rmsEvmLowLimit(band), rmsEvmHighLimit(band));
+    return passFailText(worstIntegrity(), value, {rmsEvmLowLimit(band), rmsEvmHighLimit(band)});
 }
 
 // A floor only, and judged on the value alone: the integrity does not turn it into a failure.

@@ -34,7 +34,6 @@ public:
     std::string getOriginOffsetPassFailString(double value, std::int16_t band) const;
 
 private:
-    std::string getPassFailString(double value, double lowLimit, double highLimit) const;
     bool setUpAndStart(instrument::ViSession vi) const;
     bool fetchResults(instrument::ViSession vi, std::int16_t config, bool errorOccurred);
 
