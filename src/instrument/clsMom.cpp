@@ -30,11 +30,16 @@ std::string trimmed(std::string_view text, std::size_t front, std::size_t back) 
 
 const char* interfaceName(ViUInt16 kind) {
     switch (kind) {
-        case kViIntfGpib: return "GPIB";
-        case kViIntfVxi: return "VXI";
-        case kViIntfGpibVxi: return "GPIB-VXI";
-        case kViIntfAsrl: return "Serial";
-        default: return nullptr;
+        case kViIntfGpib:
+            return "GPIB";
+        case kViIntfVxi:
+            return "VXI";
+        case kViIntfGpibVxi:
+            return "GPIB-VXI";
+        case kViIntfAsrl:
+            return "Serial";
+        default:
+            return nullptr;
     }
 }
 
@@ -68,8 +73,8 @@ bool clsMom::makeMom(ViSession defrm, const std::string& momText) {
     yield();
 
     const std::vector<std::string_view> fields = splitAtCommas(identity);
-    const bool isTestSet = fields.size() > 1 && fields[1].size() > 4 &&
-                           fields[1].substr(0, 4) == "4750";
+    const bool isTestSet =
+        fields.size() > 1 && fields[1].size() > 4 && fields[1].substr(0, 4) == "4750";
     if (!isTestSet) return false;
 
     address_ = static_cast<std::int16_t>(address);

@@ -13,7 +13,7 @@ class clsVisa;
 // One 4750 test set found on the bus: its open session, where it sits, its serial number and
 // the test application it runs.
 class clsMom {
-public:
+  public:
     explicit clsMom(clsVisa& visa) : visa_(visa) {}
 
     const std::string& MomInterface() const { return interface_; }
@@ -26,7 +26,7 @@ public:
     // Opens the resource and fills the record when it is a 4750; false otherwise.
     bool makeMom(ViSession defrm, const std::string& momText);
 
-private:
+  private:
     void yield() const;
 
     clsVisa& visa_;

@@ -15,7 +15,9 @@ bool errorQueued(std::string_view reply) {
     return readLeadingNumber(reply.substr(0, comma)) != 0.0;
 }
 
-std::string withLineFeed(const std::string& text) { return text + "\n"; }
+std::string withLineFeed(const std::string& text) {
+    return text + "\n";
+}
 
 }  // namespace
 
@@ -59,8 +61,7 @@ void clsVisa::seek4750s() {
         api_->statusDesc(rmSession_, rmStatus, desc.data());
         desc.back() = '\0';
         notify(kTitle,
-               std::string("The following VISA initialization error has occurred: ") +
-                   desc.data());
+               std::string("The following VISA initialization error has occurred: ") + desc.data());
         program_.visaInitFailed = true;
         return;
     }
@@ -69,8 +70,8 @@ void clsVisa::seek4750s() {
     std::array<char, kDescriptorBufferSize> descriptor{};
     ViFindList list = 0;
     ViUInt32 matches = 0;
-    ViStatus status = api_->findRsrc(rmSession_, kSearchExpression, &list, &matches,
-                                     descriptor.data());
+    ViStatus status =
+        api_->findRsrc(rmSession_, kSearchExpression, &list, &matches, descriptor.data());
     yield();
 
     // Places 0..count-1 hold test sets, place count the spare record being tried. When the

@@ -18,7 +18,7 @@ class clsMom;
 // The program's one gateway to the VISA library: finds the 4750 test sets on GPIB, keeps one
 // record per test set, and offers the three ways of talking to a test set.
 class clsVisa {
-public:
+  public:
     static constexpr std::size_t kMaxRecords = 101;
     static constexpr const char* kSearchExpression = "GPIB[0-9]*::?*INSTR";
     static constexpr const char* kTitle = "Quillon";
@@ -54,7 +54,7 @@ public:
     const BusHooks& hooks() const { return hooks_; }
     ViSession rmSession() const { return rmSession_; }
 
-private:
+  private:
     void yield() const;
     void notify(const std::string& title, const std::string& text) const;
     void reportLoadFailure();

@@ -12,7 +12,9 @@
 namespace quillon::instrument {
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Length of the longest prefix of text that is a number by the reading rule above.
 std::size_t numberLength(std::string_view text) {
@@ -61,9 +63,8 @@ double readLeadingNumber(std::string_view text) {
         number.remove_prefix(1);
     }
     double value = 0.0;
-    const auto [end, ec] =
-        std::from_chars(number.data(), number.data() + number.size(), value,
-                        std::chars_format::general);
+    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value,
+                                           std::chars_format::general);
     if (ec == std::errc::result_out_of_range) {
         // from_chars leaves value untouched; decide between overflow and underflow.
         const std::size_t e = number.find_first_of("eE");

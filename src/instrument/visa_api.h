@@ -11,7 +11,7 @@ namespace quillon::instrument {
 // Implementations: VisaLibrary (a VISA shared library loaded at run time) and, in the tests, a
 // scripted fake that records the bus traffic.
 class VisaApi {
-public:
+  public:
     virtual ~VisaApi() = default;
 
     virtual ViStatus openDefaultRM(ViSession* rm) = 0;
@@ -33,7 +33,7 @@ public:
     ViStatus printf(ViSession vi, const char* writeFmt, ...);
     ViStatus queryf(ViSession vi, const char* writeFmt, const char* readFmt, ...);
 
-protected:
+  protected:
     VisaApi() = default;
     VisaApi(const VisaApi&) = default;
     VisaApi& operator=(const VisaApi&) = default;

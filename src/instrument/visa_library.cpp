@@ -62,7 +62,9 @@ void* openLibrary(const std::string& path, bool /*systemOnly*/, VisaLoadError& e
     return handle;
 }
 
-void* symbol(void* handle, const char* name) { return dlsym(handle, name); }
+void* symbol(void* handle, const char* name) {
+    return dlsym(handle, name);
+}
 
 std::vector<std::string> defaultNames() {
     return {"libvisa.so", "libvisa.so.7", "libvisa.so.5", "libvisa.so.1", "libvisa.so.0"};
@@ -140,7 +142,9 @@ std::variant<std::unique_ptr<VisaLibrary>, VisaLoadError> VisaLibrary::load(
     return std::unique_ptr<VisaLibrary>(new VisaLibrary(std::move(handle), entries, loadedFrom));
 }
 
-ViStatus VisaLibrary::openDefaultRM(ViSession* rm) { return entries_.openDefaultRM(rm); }
+ViStatus VisaLibrary::openDefaultRM(ViSession* rm) {
+    return entries_.openDefaultRM(rm);
+}
 ViStatus VisaLibrary::statusDesc(ViSession vi, ViStatus status, char* desc) {
     return entries_.statusDesc(vi, status, desc);
 }
@@ -158,7 +162,9 @@ ViStatus VisaLibrary::open(ViSession rm, const char* name, ViUInt32 mode, ViUInt
 ViStatus VisaLibrary::getAttribute(ViSession vi, ViAttr attr, void* value) {
     return entries_.getAttribute(vi, attr, value);
 }
-ViStatus VisaLibrary::close(ViSession vi) { return entries_.close(vi); }
+ViStatus VisaLibrary::close(ViSession vi) {
+    return entries_.close(vi);
+}
 ViStatus VisaLibrary::vPrintf(ViSession vi, const char* writeFmt, va_list args) {
     return entries_.vPrintf(vi, writeFmt, args);
 }

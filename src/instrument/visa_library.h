@@ -20,7 +20,7 @@ struct VisaLoadError {
 
 // A VISA shared library loaded at run time. Owns the library handle; unloads it on destruction.
 class VisaLibrary final : public VisaApi {
-public:
+  public:
     // Loads the platform's VISA library: on Linux libvisa.so and its versioned names, on
     // Windows visa32.dll (visa64.dll in a 64-bit build) from the system directories only, so a
     // file planted beside the program is never picked up. A non-empty path loads that file.
@@ -46,7 +46,7 @@ public:
 
     const std::string& path() const { return path_; }
 
-private:
+  private:
     struct Entries {
         quillon_viOpenDefaultRM_t openDefaultRM = nullptr;
         quillon_viStatusDesc_t statusDesc = nullptr;

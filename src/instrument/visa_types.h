@@ -16,8 +16,8 @@
 
 namespace quillon::instrument {
 
-using ViStatus = std::int32_t;     // negative: error, positive: warning, 0: success
-using ViSession = std::uint32_t;   // also used for resource-manager sessions
+using ViStatus = std::int32_t;    // negative: error, positive: warning, 0: success
+using ViSession = std::uint32_t;  // also used for resource-manager sessions
 using ViFindList = std::uint32_t;
 using ViUInt32 = std::uint32_t;
 using ViUInt16 = std::uint16_t;
@@ -61,15 +61,15 @@ inline constexpr const char* kReplyReadFormat = "%511t";
 // The C entry points of a VISA library, as the standard declares them. The loader looks them up
 // by these names and the simulated test set exports them.
 extern "C" {
-using quillon_viOpenDefaultRM_t = quillon::instrument::ViStatus(QUILLON_VISA_CALL*)(
-    quillon::instrument::ViSession*);
+using quillon_viOpenDefaultRM_t =
+    quillon::instrument::ViStatus(QUILLON_VISA_CALL*)(quillon::instrument::ViSession*);
 using quillon_viStatusDesc_t = quillon::instrument::ViStatus(QUILLON_VISA_CALL*)(
     quillon::instrument::ViSession, quillon::instrument::ViStatus, char*);
 using quillon_viFindRsrc_t = quillon::instrument::ViStatus(QUILLON_VISA_CALL*)(
     quillon::instrument::ViSession, const char*, quillon::instrument::ViFindList*,
     quillon::instrument::ViUInt32*, char*);
-using quillon_viFindNext_t = quillon::instrument::ViStatus(QUILLON_VISA_CALL*)(
-    quillon::instrument::ViFindList, char*);
+using quillon_viFindNext_t =
+    quillon::instrument::ViStatus(QUILLON_VISA_CALL*)(quillon::instrument::ViFindList, char*);
 using quillon_viOpen_t = quillon::instrument::ViStatus(QUILLON_VISA_CALL*)(
     quillon::instrument::ViSession, const char*, quillon::instrument::ViUInt32,
     quillon::instrument::ViUInt32, quillon::instrument::ViSession*);

@@ -32,7 +32,9 @@ void BurstPowerChecks::initMeas(std::int16_t numConfigs, double src1MainPower,
 }
 
 // Before initMeas there is no engine: no results (0) and no integrity.
-double BurstPowerChecks::maxPowerErr() const { return etxp_ ? etxp_->maxPowerError() : 0.0; }
+double BurstPowerChecks::maxPowerErr() const {
+    return etxp_ ? etxp_->maxPowerError() : 0.0;
+}
 
 std::string BurstPowerChecks::getPowerErrPassFailString(double value) const {
     return passFailText(etxp_ ? etxp_->worstIntegrity() : std::int16_t{0}, value,
@@ -44,9 +46,12 @@ std::optional<double> BurstPowerChecks::referenceForConfig(std::int16_t config) 
         return std::nullopt;
     }
     switch (kReferenceByConfig[static_cast<std::size_t>(config)]) {
-        case Reference::Offset1: return offset1CWPower_;
-        case Reference::Offset2: return offset2CWPower_;
-        case Reference::Main: break;
+        case Reference::Offset1:
+            return offset1CWPower_;
+        case Reference::Offset2:
+            return offset2CWPower_;
+        case Reference::Main:
+            break;
     }
     return mainPower_;
 }
@@ -55,8 +60,8 @@ bool BurstPowerChecks::usable(std::int16_t config) const {
     return etxp_ != nullptr && config >= 0 && config < numConfigs_;
 }
 
-bool BurstPowerChecks::measure(instrument::ViSession vi, std::int16_t config,
-                               std::int16_t source, double reference) {
+bool BurstPowerChecks::measure(instrument::ViSession vi, std::int16_t config, std::int16_t source,
+                               double reference) {
     return etxp_->runMeas(vi, config, source, reference);
 }
 

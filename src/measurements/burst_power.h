@@ -14,7 +14,7 @@ namespace quillon::measurements {
 // powers given at initMeas, the results, limits, units and pass/fail text for the results
 // table. Each class adds its own set-up and its choice of reference.
 class BurstPowerChecks {
-public:
+  public:
     double maxPowerErr() const;
     double powerErrLowLimit() const { return -1.0; }
     double powerErrHighLimit() const { return 1.0; }
@@ -23,7 +23,7 @@ public:
                   double src1Offset2CWPower);
     std::string getPowerErrPassFailString(double value) const;
 
-protected:
+  protected:
     explicit BurstPowerChecks(MeasurementContext context) : context_(context) {}
 
     // The CW reference that burst 2 of a loopback configuration is compared with; none for a
@@ -37,7 +37,7 @@ protected:
                  double reference);
     const MeasurementContext& context() const { return context_; }
 
-private:
+  private:
     MeasurementContext context_;
     std::unique_ptr<clsEtxpBase> etxp_;
     double mainPower_ = 0.0;
@@ -49,23 +49,23 @@ private:
 // GMSK burst power: set-up by source, reference power by configuration (source 1) or the
 // source's own CW power (source 2).
 class clsGmskPower : public BurstPowerChecks {
-public:
+  public:
     explicit clsGmskPower(MeasurementContext context) : BurstPowerChecks(context) {}
 
     bool runMeas(instrument::ViSession vi, std::int16_t config, std::int16_t source);
 
-private:
+  private:
     bool setUp(instrument::ViSession vi, std::int16_t source) const;
 };
 
 // EPSK (8PSK) burst power of source 1, reference power by configuration.
 class clsEpskPower : public BurstPowerChecks {
-public:
+  public:
     explicit clsEpskPower(MeasurementContext context) : BurstPowerChecks(context) {}
 
     bool runMeas(instrument::ViSession vi, std::int16_t config, std::int16_t source);
 
-private:
+  private:
     bool setUp(instrument::ViSession vi) const;
 };
 

@@ -7,13 +7,13 @@ namespace quillon::measurements {
 
 // CW power of the test set's own source through the internal loopback; keeps no results.
 class clsCWPowerMeas {
-public:
+  public:
     explicit clsCWPowerMeas(MeasurementContext context) : context_(context) {}
 
     // result is written only when the fetch succeeds. True on error.
     bool runMeas(instrument::ViSession vi, double power, double loopbackGain, double& result);
 
-private:
+  private:
     MeasurementContext context_;
 };
 

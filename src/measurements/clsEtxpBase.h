@@ -12,7 +12,7 @@ namespace quillon::measurements {
 // The EDGE transmit power measurement behind the burst power checks: per configuration, how
 // far the measured burst power lies from a reference power.
 class clsEtxpBase {
-public:
+  public:
     explicit clsEtxpBase(MeasurementContext context) : context_(context) {}
 
     std::int16_t worstIntegrity() const;
@@ -22,7 +22,7 @@ public:
     bool runMeas(instrument::ViSession vi, std::int16_t config, std::int16_t source,
                  double adjustmentValue);
 
-private:
+  private:
     bool runOnce(instrument::ViSession vi, std::size_t entry, double adjustmentValue);
 
     MeasurementContext context_;

@@ -11,7 +11,7 @@ namespace quillon::measurements {
 
 // EPSK modulation accuracy of source 1: frequency error, RMS EVM and origin offset.
 class clsModAcc {
-public:
+  public:
     explicit clsModAcc(MeasurementContext context) : context_(context) {}
 
     std::int16_t worstIntegrity() const;
@@ -33,7 +33,7 @@ public:
     std::string getRmsEvmPassFailString(double value, std::int16_t band) const;
     std::string getOriginOffsetPassFailString(double value, std::int16_t band) const;
 
-private:
+  private:
     bool setUpAndStart(instrument::ViSession vi) const;
     bool fetchResults(instrument::ViSession vi, std::int16_t config, bool errorOccurred);
 

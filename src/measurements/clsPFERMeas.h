@@ -11,7 +11,7 @@ namespace quillon::measurements {
 
 // GMSK phase and frequency error, kept per loopback configuration.
 class clsPFERMeas {
-public:
+  public:
     explicit clsPFERMeas(MeasurementContext context) : context_(context) {}
 
     std::int16_t worstIntegrity() const;
@@ -33,7 +33,7 @@ public:
     std::string getRmsPhaseErrPassFailString(double value, std::int16_t band) const;
     std::string getPeakPhaseErrPassFailString(double value, std::int16_t band) const;
 
-private:
+  private:
     bool setUp(instrument::ViSession vi, std::int16_t source) const;
     bool startWaitAndFetch(instrument::ViSession vi, std::int16_t config, bool errorOccurred);
 

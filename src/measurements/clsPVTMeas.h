@@ -11,7 +11,7 @@ namespace quillon::measurements {
 
 // GMSK power versus time against a custom mask, reduced to a burst flatness per configuration.
 class clsPVTMeas {
-public:
+  public:
     explicit clsPVTMeas(MeasurementContext context) : context_(context) {}
 
     double worstBurstFlatness() const;
@@ -23,7 +23,7 @@ public:
     bool runMeas(instrument::ViSession vi, std::int16_t config, std::int16_t source);
     std::string getBurstFlatnessPassFailString(double value, std::int16_t band) const;
 
-private:
+  private:
     bool setUp(instrument::ViSession vi, std::int16_t source) const;
     bool startWaitAndFetch(instrument::ViSession vi, std::int16_t config, std::int16_t source,
                            bool errorOccurred);

@@ -51,7 +51,7 @@ struct RunOutcome {
 // grid and restores the test set. The windows themselves belong to the front-ends; this class
 // talks to them through OperatorInterface.
 class frmDoTest {
-public:
+  public:
     struct Band {
         const char* name;
         const char* frequency;  // Hz, right-aligned in ten characters
@@ -129,7 +129,7 @@ public:
     std::function<std::string(double)> displayNumber;
     std::function<std::string()> startTimeText;
 
-private:
+  private:
     struct SequenceStep;
     struct CalTableKind;
 

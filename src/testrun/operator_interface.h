@@ -33,7 +33,7 @@ enum ExitCode : int {
 // the front-ends (windows and console) implement it. Every call returns when its effect is
 // done; the modal ones (messageBox, runWizard, runOptions) when the operator has answered.
 class OperatorInterface {
-public:
+  public:
     virtual ~OperatorInterface() = default;
 
     // Start-up splash window with its status line.

@@ -10,7 +10,7 @@ namespace quillon::testrun {
 // The results table as text cells: row 0 is the header made from a format string, further rows
 // are only ever appended. Both front-ends render it; saving writes it.
 class ResultsGrid {
-public:
+  public:
     enum class Align { Left, Right };
     struct Column {
         std::string header;  // blanks kept
@@ -31,7 +31,7 @@ public:
     bool emphasised(int row, int col) const;
     const std::vector<Column>& columns() const { return columns_; }
 
-private:
+  private:
     std::vector<Column> columns_;
     std::vector<std::vector<std::string>> cells_;  // row 0: header texts
     std::vector<std::vector<bool>> emphasis_;

@@ -11,7 +11,7 @@ namespace quillon::testrun {
 // The run's choice of bands, tests and iterations: the state behind the test options dialog,
 // which also serves as the store the run reads its choices from.
 class TestOptions {
-public:
+  public:
     static constexpr int kBands = 5;
     static constexpr int kTests = 9;
     // Test indices as the dialog lists them.
@@ -43,7 +43,7 @@ public:
     // "Run Test": weighs the choice into numTests, sets result and the iterations setting.
     void runTestPressed();
 
-private:
+  private:
     instrument::ProgramValues& program_;
     std::array<bool, kBands> bands_{};
     std::array<bool, kTests> tests_{};

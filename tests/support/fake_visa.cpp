@@ -48,8 +48,8 @@ std::vector<std::string> FakeVisa::texts() const {
 }
 
 std::size_t FakeVisa::count(const std::string& text) const {
-    return static_cast<std::size_t>(std::count_if(
-        log.begin(), log.end(), [&](const Exchange& e) { return e.text == text; }));
+    return static_cast<std::size_t>(
+        std::count_if(log.begin(), log.end(), [&](const Exchange& e) { return e.text == text; }));
 }
 
 FakeVisa::Reply FakeVisa::answer(const Exchange& exchange) {
@@ -122,10 +122,17 @@ ViStatus FakeVisa::getAttribute(ViSession vi, ViAttr attr, void* value) {
     const Resource& r = resources[vi - 1];
     ViUInt16 v = 0;
     switch (attr) {
-        case instrument::kViAttrIntfType: v = r.kind; break;
-        case instrument::kViAttrIntfNum: v = r.board; break;
-        case instrument::kViAttrGpibPrimaryAddr: v = r.address; break;
-        default: return instrument::kViErrorNsupAttr;
+        case instrument::kViAttrIntfType:
+            v = r.kind;
+            break;
+        case instrument::kViAttrIntfNum:
+            v = r.board;
+            break;
+        case instrument::kViAttrGpibPrimaryAddr:
+            v = r.address;
+            break;
+        default:
+            return instrument::kViErrorNsupAttr;
     }
     std::memcpy(value, &v, sizeof v);
     return instrument::kViSuccess;

@@ -25,7 +25,7 @@ using instrument::ViUInt16;
 using instrument::ViUInt32;
 
 class FakeVisa final : public instrument::VisaApi {
-public:
+  public:
     struct Reply {
         ViStatus status = instrument::kViSuccess;
         std::string text;  // sent as is; add "\n" where the instrument would
@@ -45,7 +45,8 @@ public:
     // Status of writing a command (every time it is written).
     void onWrite(const std::string& command, ViStatus status, ViSession vi = kAnySession);
     // After command is written, the next "SYSTEM:ERR?" replies with errorReply.
-    void errorAfter(const std::string& command, std::string errorReply = "-113,\"Undefined header\"");
+    void errorAfter(const std::string& command,
+                    std::string errorReply = "-113,\"Undefined header\"");
     // Catch-all consulted before the script; return a reply to take over.
     std::function<std::optional<Reply>(const Exchange&)> handler;
     // Consulted for a query that the script does not answer, before the default replies.
@@ -81,7 +82,7 @@ public:
     ViStatus vQueryf(ViSession vi, const char* writeFmt, const char* readFmt,
                      va_list args) override;
 
-private:
+  private:
     using Key = std::pair<ViSession, std::string>;
     Reply answer(const Exchange& exchange);
     std::map<Key, std::deque<Reply>> queries_;

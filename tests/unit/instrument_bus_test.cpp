@@ -52,7 +52,9 @@ TEST(QueryInstrument, ReplyHandling) {
         {"text before the first line feed", {kViSuccess, "+1\nrest\n"}, "+1", false},
         {"no line feed taken whole", {kViSuccess, "abc"}, "abc", false},
         {"warning status keeps the text", {kViSuccessMaxCnt, "12\n"}, "12", false},
-        {"over-long reply cut to the buffer", {kViSuccess, longReply}, std::string(511, 'x'),
+        {"over-long reply cut to the buffer",
+         {kViSuccess, longReply},
+         std::string(511, 'x'),
          false},
     };
     for (const QueryCase& c : cases) {
@@ -80,7 +82,11 @@ TEST(SendWithStatusCheck, ErrorFlagRules) {
     const std::vector<StatusCase> cases = {
         {"error on entry sends nothing", true, kViSuccess, {kViSuccess, "+0,\"\"\n"}, true, {}},
         {"no error", false, kViSuccess, {kViSuccess, "+0,\"No error\"\n"}, false, full},
-        {"queued error", false, kViSuccess, {kViSuccess, "-113,\"Undefined header\"\n"}, true,
+        {"queued error",
+         false,
+         kViSuccess,
+         {kViSuccess, "-113,\"Undefined header\"\n"},
+         true,
          full},
         {"reply without a number reads 0", false, kViSuccess, {kViSuccess, "OK\n"}, false, full},
         {"failed write stops before the queue", false, kViErrorIo, {}, true, {"CALL:BAND PGSM"}},
@@ -126,9 +132,9 @@ void addInstrument(FakeVisa& fake, const Instrument& instrument) {
 TEST(Seek4750s, ThreeResourcesOfWhichTheSecondIsATestSet) {
     Bus bus;
     addInstrument(bus.fake, {"GPIB0::3::INSTR", {{kViSuccess, "Other,Meter 34,1,2\n"}}});
-    addInstrument(bus.fake,
-                  {"GPIB0::14::INSTR", {{kViSuccess, "Corvane,4750A,GB123,A.01\n"}},
-                   kViIntfGpib, 0, 14});
+    addInstrument(
+        bus.fake,
+        {"GPIB0::14::INSTR", {{kViSuccess, "Corvane,4750A,GB123,A.01\n"}}, kViIntfGpib, 0, 14});
     addInstrument(bus.fake, {"GPIB0::20::INSTR", {{kViErrorTimeout, ""}}});
 
     bus.visa.seek4750s();
@@ -209,7 +215,7 @@ TEST(MakeMom, IdentityRepliesThatAlmostMatch) {
         EXPECT_EQ(mom.makeMom(1000, "GPIB0::14::INSTR\n"), c.isTestSet);
         EXPECT_EQ(mom.MomSerialNumber(), c.serial);
         const Strings expected =
-            c.isTestSet ? Strings{"*cls", "*idn?", "syst:appl:curr:rev?", "syst:curr:ta:mod?",
+            c.isTestSet ? Strings{"*cls",  "*idn?", "syst:appl:curr:rev?", "syst:curr:ta:mod?",
                                   "*idn?", "*cls"}
                         : Strings{"*cls", "*idn?"};
         EXPECT_EQ(bus.fake.texts(), expected);

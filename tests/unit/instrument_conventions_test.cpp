@@ -22,12 +22,28 @@ struct ReadCase {
 
 TEST(ReadLeadingNumber, Table) {
     const std::vector<ReadCase> cases = {
-        {"", 0.0}, {"abc", 0.0}, {"   42", 42.0}, {"+0,\"No error\"", 0.0},
-        {"-113,\"Undefined header\"", -113.0}, {"+3.6000E+01", 36.0}, {"1.5e-3xyz", 0.0015},
-        {"12.5.7", 12.5}, {".5", 0.5}, {"5.", 5.0}, {"-.25", -0.25}, {"+", 0.0}, {".", 0.0},
-        {"1e", 1.0}, {"1e+", 1.0}, {"2E3", 2000.0}, {"\t7", 7.0}, {"-14.87 dBm", -14.87},
-        {"1e999", std::numeric_limits<double>::infinity()}, {"1e-999", 0.0},
-        {"-1e999", -std::numeric_limits<double>::infinity()}, {"9.91E+37", 9.91e37},
+        {"", 0.0},
+        {"abc", 0.0},
+        {"   42", 42.0},
+        {"+0,\"No error\"", 0.0},
+        {"-113,\"Undefined header\"", -113.0},
+        {"+3.6000E+01", 36.0},
+        {"1.5e-3xyz", 0.0015},
+        {"12.5.7", 12.5},
+        {".5", 0.5},
+        {"5.", 5.0},
+        {"-.25", -0.25},
+        {"+", 0.0},
+        {".", 0.0},
+        {"1e", 1.0},
+        {"1e+", 1.0},
+        {"2E3", 2000.0},
+        {"\t7", 7.0},
+        {"-14.87 dBm", -14.87},
+        {"1e999", std::numeric_limits<double>::infinity()},
+        {"1e-999", 0.0},
+        {"-1e999", -std::numeric_limits<double>::infinity()},
+        {"9.91E+37", 9.91e37},
     };
     for (const ReadCase& c : cases) {
         SCOPED_TRACE(c.text);
@@ -51,9 +67,8 @@ TEST(ReadLeadingNumber, RandomInputProperty) {
         const double v = value(rng);
         char text[64];
         std::snprintf(text, sizeof text, "%.17g", v);
-        const std::string tail = junk.empty() || junk.find_first_of("0123456789.eE") == 0
-                                     ? ",x"
-                                     : "," + junk;
+        const std::string tail =
+            junk.empty() || junk.find_first_of("0123456789.eE") == 0 ? ",x" : "," + junk;
         EXPECT_EQ(readLeadingNumber(std::string(text) + tail), v) << text << tail;
     }
 }
@@ -65,9 +80,20 @@ struct RoundCase {
 
 TEST(RoundToInt16, TiesToEvenAndClamped) {
     const std::vector<RoundCase> cases = {
-        {0.5, 0},       {1.5, 2},        {2.5, 2},         {-0.5, 0},     {-1.5, -2},
-        {0.6, 1},       {10.5, 10},      {11.5, 12},       {32767.4, 32767}, {32767.5, 32767},
-        {1e9, 32767},   {-32768.6, -32768}, {-1e9, -32768}, {std::nan(""), 0},
+        {0.5, 0},
+        {1.5, 2},
+        {2.5, 2},
+        {-0.5, 0},
+        {-1.5, -2},
+        {0.6, 1},
+        {10.5, 10},
+        {11.5, 12},
+        {32767.4, 32767},
+        {32767.5, 32767},
+        {1e9, 32767},
+        {-32768.6, -32768},
+        {-1e9, -32768},
+        {std::nan(""), 0},
         {std::numeric_limits<double>::infinity(), 32767},
         {-std::numeric_limits<double>::infinity(), -32768},
     };
@@ -85,8 +111,12 @@ struct TextCase {
 
 TEST(NumberTexts, LevelAndTableValues) {
     const std::vector<TextCase> cases = {
-        {-15.0, "-15.000", "-15"},  {4.0, "4.000", "4"},       {5.5, "5.500", "5.5"},
-        {0.0, "0.000", "0"},        {36.0, "36.000", "36"},    {-27.5, "-27.500", "-27.5"},
+        {-15.0, "-15.000", "-15"},
+        {4.0, "4.000", "4"},
+        {5.5, "5.500", "5.5"},
+        {0.0, "0.000", "0"},
+        {36.0, "36.000", "36"},
+        {-27.5, "-27.500", "-27.5"},
         {1234.5678, "1234.568", "1234.5678"},
         {0.000646098, "0.001", "0.000646098"},
         {0.00003367, "0.000", "3.367e-05"},
