@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "testrun/frmDoTest.h"
+#include "testrun/operator_interface.h"
 #include "testrun/test_options.h"
 
 namespace quillon::app {
@@ -15,10 +16,11 @@ namespace {
 
 using Indices = std::variant<std::vector<int>, std::string>;
 
-// One row per option. A flag sets a member; an option with a value hands it to apply, which
-// returns an error message, empty when the value was accepted.
+// One row per option: what --help and the manual page say about it and what it does. A flag
+// sets a member; an option with a value hands it to apply, which returns an error message, empty
+// when the value was accepted.
 struct OptionSpec {
-    std::string_view name;
+    OptionDescription description;
     bool CommandLine::*flag;
     std::string (*apply)(CommandLine&, std::string_view);
 };
@@ -69,24 +71,80 @@ std::string applySaveFile(CommandLine& line, std::string_view value) {
     return assignNonEmpty(line.saveFile, value, "--save", "a file name");
 }
 
-constexpr std::array<OptionSpec, 12> kOptions = {{
-    {"--help", &CommandLine::help, nullptr},
-    {"-h", &CommandLine::help, nullptr},
-    {"--console", &CommandLine::console, nullptr},
-    {"--yes", &CommandLine::acceptWizard, nullptr},
-    {"--sim", &CommandLine::sim, nullptr},
-    {"--sim-profile", nullptr, applySimProfile},
-    {"--visa-library", nullptr, applyVisaLibrary},
-    {"--bands", nullptr, applyBands},
-    {"--tests", nullptr, applyTests},
-    {"--iterations", nullptr, applyIterations},
-    {"--cal-dir", nullptr, applyCalibrationDirectory},
-    {"--save", nullptr, applySaveFile},
-}};
+// clang-format off
+constexpr OptionSpec kOptions[] = {
+    {{"--console", "", "",
+      "run on the terminal; chosen by itself on Linux when none of DISPLAY, WAYLAND_DISPLAY and "
+      "QT_QPA_PLATFORM is set"},
+     &CommandLine::console, nullptr},
+    {{"--yes", "", "", "accept the setup wizard without prompts: Next, Next, Go! without Shift"},
+     &CommandLine::acceptWizard, nullptr},
+    {{"--sim", "", "",
+      "use the simulated test set: load the simulated VISA library shipped with quillon"},
+     &CommandLine::sim, nullptr},
+    {{"--sim-profile", "", "FILE",
+      "the simulated test set's profile; implies --sim (default: healthy.toml among the "
+      "simulated library's profiles)"},
+     nullptr, applySimProfile},
+    {{"--visa-library", "", "PATH",
+      "load this VISA library instead of the platform's own; not with --sim"},
+     nullptr, applyVisaLibrary},
+    {{"--bands", "", "LIST",
+      "bands to verify, separated by commas: GSM450, GSM850, PGSM, DCS, PCS (any case) or 0-4"},
+     nullptr, applyBands},
+    {{"--tests", "", "LIST",
+      "tests to run, indices 0-7 separated by commas: 0-4 source 1, 5-7 source 2; test 8, "
+      "Calibrate source, always runs"},
+     nullptr, applyTests},
+    {{"--iterations", "", "N",
+      "measurement count, 1-100 (default 50). --bands, --tests and --iterations make the "
+      "options dialog's choice up front, starting from all bands, tests 0-7 and 50 iterations"},
+     nullptr, applyIterations},
+    {{"--cal-dir", "", "DIR",
+      "folder of the two calibration data files (default: quillon's own folder)"},
+     nullptr, applyCalibrationDirectory},
+    {{"--save", "", "FILE",
+      "after a run that reached its end, write the results file as Save does"},
+     nullptr, applySaveFile},
+    {{"--version", "", "", "print the program's name and version, then exit"},
+     &CommandLine::version, nullptr},
+    {{"--help", "-h", "", "print this help, then exit"}, &CommandLine::help, nullptr},
+};
+
+constexpr ExitCodeDescription kExitCodes[] = {
+    {testrun::kExitPass, "Pass"},
+    {testrun::kExitFail, "Fail: a result outside its limits, no instrument error"},
+    {testrun::kExitInstrumentError, "an instrument error stopped the run"},
+    {testrun::kExitStartupRefused,
+     "start-up refused: no or several test sets, VISA library missing or unusable, unsupported "
+     "test application, already running"},
+    {testrun::kExitWizardCancelled, "setup wizard cancelled"},
+    // Code 5, results not saved, joins here with the atomic save.
+    {testrun::kExitBadCommandLine, "bad command line (the reason is printed on standard error)"},
+    {130, "interrupted with Ctrl+C on the console"},
+};
+
+constexpr EnvironmentDescription kEnvironment[] = {
+    {"QUILLON_INSTANCE_LOCK",
+     "path of the single-instance lock file (default: quillon-UID.lock in XDG_RUNTIME_DIR, or "
+     "in /tmp; a named mutex on Windows)"},
+    {"QUILLON_PAUSE_SCALE",
+     "factor for the run's fixed pauses: 0 skips them, 0.01 shortens them; for tests and "
+     "benchmarks. Anything but a number of 0 or more is ignored with a warning"},
+    {"QUILLON_SIM_PROFILE",
+     "profile of the simulated test set, read when its library opens; --sim-profile sets it"},
+    {"QUILLON_SIM_TRACE",
+     "the simulated library appends every message written to an instrument to this file, one "
+     "line each"},
+};
+// clang-format on
 
 const OptionSpec* findOption(std::string_view name) {
     for (const OptionSpec& option : kOptions) {
-        if (option.name == name) return &option;
+        if (option.description.name == name ||
+            (!option.description.alias.empty() && option.description.alias == name)) {
+            return &option;
+        }
     }
     return nullptr;
 }
@@ -198,6 +256,30 @@ std::string applyArgument(CommandLine& line, std::span<const std::string> args, 
     return option->apply(line, args[++at]);
 }
 
+// Terms in a column two blanks in, their texts wrapped in a second column; a term too wide for
+// the first column puts its text on the next line.
+std::string termList(const std::vector<std::pair<std::string, std::string_view>>& rows) {
+    constexpr std::size_t kIndent = 2;
+    constexpr std::size_t kWidestTerm = 21;
+    constexpr std::size_t kLineWidth = 79;
+    std::size_t column = 0;
+    for (const auto& row : rows) column = std::max(column, std::min(row.first.size(), kWidestTerm));
+    column += kIndent + 2;
+    std::string list;
+    for (const auto& [term, text] : rows) {
+        std::string line = std::string(kIndent, ' ') + term;
+        line += line.size() + 2 <= column ? std::string(column - line.size(), ' ')
+                                          : "\n" + std::string(column, ' ');
+        const std::string wrapped = wrapText(text, kLineWidth - column);
+        for (const char ch : wrapped) {
+            line += ch;
+            if (ch == '\n') line += std::string(column, ' ');
+        }
+        list += line + '\n';
+    }
+    return list;
+}
+
 }  // namespace
 
 Indices parseBandList(std::string_view list) {
@@ -230,43 +312,66 @@ std::variant<CommandLine, CommandLineError> parseCommandLine(std::span<const std
     return line;
 }
 
+std::vector<OptionDescription> optionDescriptions() {
+    std::vector<OptionDescription> descriptions;
+    for (const OptionSpec& option : kOptions) descriptions.push_back(option.description);
+    return descriptions;
+}
+
+std::span<const ExitCodeDescription> exitCodeDescriptions() {
+    return kExitCodes;
+}
+
+std::span<const EnvironmentDescription> environmentDescriptions() {
+    return kEnvironment;
+}
+
+std::string optionTerm(const OptionDescription& option) {
+    std::string term = option.alias.empty() ? "" : std::string(option.alias) + ", ";
+    term += option.name;
+    if (!option.argument.empty()) term += " " + std::string(option.argument);
+    return term;
+}
+
+std::string wrapText(std::string_view text, std::size_t width) {
+    std::string wrapped;
+    std::size_t lineLength = 0;
+    while (!text.empty()) {
+        const std::size_t blank = text.find(' ');
+        const std::string_view word = text.substr(0, blank);
+        if (!word.empty()) {
+            if (lineLength > 0 && lineLength + 1 + word.size() > width) {
+                wrapped += '\n';
+                lineLength = 0;
+            } else if (lineLength > 0) {
+                wrapped += ' ';
+                ++lineLength;
+            }
+            wrapped += word;
+            lineLength += word.size();
+        }
+        if (blank == std::string_view::npos) break;
+        text.remove_prefix(blank + 1);
+    }
+    return wrapped;
+}
+
 std::string usageText() {
-    return R"(Usage: quillon [OPTION]...
-Verifies the RF sources of a 4750 test set over GPIB.
-
-Options:
-  --console            run on the terminal (chosen by itself when no display is available)
-  --yes                accept the setup wizard without prompts (Next, Next, Go!)
-  --sim                use the simulated test set (the simulated VISA library beside quillon)
-  --sim-profile FILE   simulated test set profile; implies --sim
-                       (default: sim-profiles/healthy.toml beside the library)
-  --visa-library PATH  load this VISA library instead of the system's one
-  --bands LIST         bands to verify: GSM450, GSM850, PGSM, DCS, PCS (any case) or 0-4,
-                       separated by commas
-  --tests LIST         tests to run, indices 0-7 separated by commas (test 8, Calibrate
-                       source, always runs): 0-4 source 1, 5-7 source 2
-  --iterations N       measurement count, 1-100 (default 50)
-                       --bands, --tests and --iterations make the options dialog's choice
-                       up front, starting from all bands, tests 0-7 and 50 iterations
-  --cal-dir DIR        folder of the two calibration data files (default: quillon's folder)
-  --save FILE          write the results file when the run reaches its end
-  -h, --help           show this text
-
-Exit codes:
-  0   Pass
-  1   Fail (a result outside its limits, no instrument error)
-  2   instrument error during the run
-  3   start-up refused: no or several test sets, VISA library missing or unusable,
-      unsupported test application, already running
-  4   setup wizard cancelled
-  64  bad command line
-  130 interrupted (Ctrl+C, console)
-
-Environment:
-  QUILLON_INSTANCE_LOCK  path of the single-instance lock file
-  QUILLON_PAUSE_SCALE    factor applied to the run's fixed pauses (e.g. 0 for tests)
-  QUILLON_SIM_PROFILE    profile of the simulated test set (set by --sim-profile)
-)";
+    std::vector<std::pair<std::string, std::string_view>> options;
+    for (const OptionSpec& option : kOptions) {
+        options.emplace_back(optionTerm(option.description), option.description.help);
+    }
+    std::vector<std::pair<std::string, std::string_view>> codes;
+    for (const ExitCodeDescription& code : kExitCodes) {
+        codes.emplace_back(std::to_string(code.code), code.meaning);
+    }
+    std::vector<std::pair<std::string, std::string_view>> variables;
+    for (const EnvironmentDescription& variable : kEnvironment) {
+        variables.emplace_back(std::string(variable.name), variable.effect);
+    }
+    return "Usage: quillon [OPTION]...\n" + std::string(kProgramSummary) + "\n\nOptions:\n" +
+           termList(options) + "\nExit codes:\n" + termList(codes) + "\nEnvironment:\n" +
+           termList(variables);
 }
 
 }  // namespace quillon::app

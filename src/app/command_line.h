@@ -12,7 +12,8 @@ namespace quillon::app {
 
 // What the command line asks for. The same options serve both front-ends.
 struct CommandLine {
-    bool help = false;
+    bool help = false;                      // --help, -h
+    bool version = false;                   // --version
     bool console = false;                   // --console
     bool acceptWizard = false;              // --yes
     bool sim = false;                       // --sim, also implied by --sim-profile
@@ -40,6 +41,36 @@ std::variant<CommandLine, CommandLineError> parseCommandLine(std::span<const std
 std::variant<std::vector<int>, std::string> parseBandList(std::string_view list);
 std::variant<std::vector<int>, std::string> parseTestList(std::string_view list);
 std::variant<int, std::string> parseIterations(std::string_view text);
+
+// What --help and the manual page say, from the tables the parser uses.
+inline constexpr std::string_view kProgramSummary =
+    "Verifies the RF sources of a 4750 test set over GPIB.";
+
+struct OptionDescription {
+    std::string_view name;      // "--sim-profile"
+    std::string_view alias;     // a short form such as "-h", or empty
+    std::string_view argument;  // the value's name, "FILE"; empty for a flag
+    std::string_view help;      // one paragraph, not wrapped
+};
+struct ExitCodeDescription {
+    int code;
+    std::string_view meaning;
+};
+struct EnvironmentDescription {
+    std::string_view name;
+    std::string_view effect;
+};
+
+std::vector<OptionDescription> optionDescriptions();
+std::span<const ExitCodeDescription> exitCodeDescriptions();
+std::span<const EnvironmentDescription> environmentDescriptions();
+
+// "-h, --help", "--save FILE": an option as the help texts name it.
+std::string optionTerm(const OptionDescription& option);
+
+// text with its blanks turned into line breaks where a line would grow past width; a word
+// longer than width stands on a line of its own.
+std::string wrapText(std::string_view text, std::size_t width);
 
 // The text --help prints.
 std::string usageText();

@@ -11,6 +11,7 @@
 #include "app/front_end.h"
 #include "app/instance_lock.h"
 #include "app/launch.h"
+#include "app/program_info.h"
 #include "testrun/operator_interface.h"
 #include "ui/console/console_front_end.h"
 #include "ui/qt/qt_front_end.h"
@@ -57,6 +58,10 @@ int main(int argc, char** argv) {
     const app::CommandLine& line = std::get<app::CommandLine>(parsed);
     if (line.help) {
         std::cout << app::usageText();
+        return 0;
+    }
+    if (line.version) {
+        std::cout << app::versionLine() << '\n';
         return 0;
     }
 

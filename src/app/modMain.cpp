@@ -3,11 +3,21 @@
 
 #include <cstdio>
 #include <exception>
+#include <string>
 
 #include "app/program_info.h"
 
 namespace quillon::app {
 namespace {
+
+// The major number as the character of that code, then minor and revision as two digits each:
+// 65.2.1 reads A.02.01.
+std::string letteredVersion() {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%c.%02d.%02d", static_cast<char>(kVersionMajor),
+                  kVersionMinor, kVersionRevision);
+    return buffer;
+}
 
 using testrun::MessageIcon;
 
@@ -88,10 +98,16 @@ void startAndRun(testrun::OperatorInterface& ui, const StartupEnvironment& envir
 }  // namespace
 
 std::string versionText() {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "Version: %c.%02d.%02d", static_cast<char>(kVersionMajor),
-                  kVersionMinor, kVersionRevision);
-    return buffer;
+    return "Version: " + letteredVersion();
+}
+
+std::string versionNumber() {
+    return std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
+           std::to_string(kVersionRevision);
+}
+
+std::string versionLine() {
+    return std::string(kProgramTitle) + " " + versionNumber() + " (" + letteredVersion() + ")";
 }
 
 void runMain(testrun::OperatorInterface& ui, const StartupEnvironment& environment,

@@ -14,4 +14,11 @@ inline constexpr int kVersionRevision = QUILLON_VERSION_PATCH;
 // "Version: " + the character whose code is the major number + ".mm.rr" (65.2.1 -> A.02.01).
 std::string versionText();
 
+// "65.2.1", as packages and the manual page name the version.
+std::string versionNumber();
+
+// What --version prints: the title, the version numbers joined by dots and the wizard's form,
+// "Quillon 65.2.1 (A.02.01)".
+std::string versionLine();
+
 }  // namespace quillon::app

@@ -149,6 +149,7 @@ TEST(StartupRun, ExitCodesAndSaving) {
         {kProfiles + "mid-band-error.toml --yes --bands 0,1 --tests 5", "", 2, "Verdict: Fail\n",
          6},
         {kProfiles + "no-test-set.toml --yes", "", 3, "Found 0 4750s\n", 0},
+        {"--sim --version", "", 0, "Quillon 65.2.1 (A.02.01)\n", 0},
         {"--sim --bands EGSM", "", 64, "quillon: --bands: unknown band 'EGSM' (use GSM450", 0},
         {"--sim --yes --bands 0 --tests 7 --save /nonexistent/r.csv", "", 0,
          "results not saved to /nonexistent/r.csv", 0}};

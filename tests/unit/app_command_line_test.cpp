@@ -13,6 +13,7 @@
 
 #include "app/command_line.h"
 #include "app/launch.h"
+#include "app/manual_page.h"
 
 namespace quillon::app {
 namespace {
@@ -25,8 +26,9 @@ std::string describe(const Args& args) {
     if (const auto* error = std::get_if<CommandLineError>(&parsed)) return "! " + error->message;
     const CommandLine& line = std::get<CommandLine>(parsed);
     std::ostringstream text;
-    text << (line.help ? "help " : "") << (line.console ? "console " : "")
-         << (line.acceptWizard ? "yes " : "") << (line.sim ? "sim " : "");
+    text << (line.help ? "help " : "") << (line.version ? "version " : "")
+         << (line.console ? "console " : "") << (line.acceptWizard ? "yes " : "")
+         << (line.sim ? "sim " : "");
     const auto field = [&text](const char* name, const std::string& value) {
         if (!value.empty()) text << name << '=' << value << ' ';
     };
@@ -51,6 +53,7 @@ TEST(CommandLine, AcceptsEveryOptionAndRefusesBadInput) {
     const std::pair<Args, std::string> cases[] = {
         {{}, ""},
         {{"-h"}, "help "},
+        {{"--version", "--help"}, "help version "},
         {{"--console", "--yes", "--sim"}, "console yes sim "},
         {{"--sim-profile=dir/p.toml"}, "sim profile=dir/p.toml "},
         {{"--visa-library", "/opt/libvisa.so"}, "lib=/opt/libvisa.so "},
@@ -80,6 +83,63 @@ TEST(CommandLine, AcceptsEveryOptionAndRefusesBadInput) {
         const std::string got = describe(args);
         EXPECT_EQ(expected[0] == '!' ? got.substr(0, expected.size()) : got, expected);
         EXPECT_EQ(got.find('\n'), std::string::npos) << got;
+    }
+}
+
+TEST(HelpText, WrapsAtBlanksWithinTheWidth) {
+    const std::tuple<std::string, std::size_t, std::string> cases[] = {
+        {"", 10, ""},
+        {"one two three", 7, "one two\nthree"},
+        {"one two three", 8, "one two\nthree"},
+        {"one two three", 13, "one two three"},
+        {"a  b ", 3, "a b"},                                           // runs of blanks collapse
+        {"short unbreakableword x", 5, "short\nunbreakableword\nx"}};  // no word is split
+    for (const auto& [text, width, expected] : cases) {
+        EXPECT_EQ(wrapText(text, width), expected) << text << " / " << width;
+    }
+}
+
+// --help and the manual page come from the parser's own tables: every option the parser takes
+// is listed by both, and --help fits a terminal.
+TEST(HelpText, ListsEveryOptionExitCodeAndVariable) {
+    const std::string usage = usageText();
+    const std::string page = manualPage();
+    for (const OptionDescription& option : optionDescriptions()) {
+        std::vector<std::string> args{std::string(option.name)};
+        if (!option.argument.empty()) args.emplace_back("1");
+        EXPECT_TRUE(std::holds_alternative<CommandLine>(parseCommandLine(args))) << option.name;
+        EXPECT_NE(usage.find("  " + optionTerm(option)), std::string::npos) << option.name;
+        EXPECT_NE(page.find("\\fB" + roffText(option.name) + "\\fR"), std::string::npos)
+            << option.name;
+    }
+    for (const ExitCodeDescription& code : exitCodeDescriptions()) {
+        EXPECT_NE(usage.find("\n  " + std::to_string(code.code) + " "), std::string::npos);
+        EXPECT_NE(page.find(".TP\n\\fB" + std::to_string(code.code) + "\\fR\n"), std::string::npos);
+    }
+    for (const EnvironmentDescription& variable : environmentDescriptions()) {
+        EXPECT_NE(usage.find("\n  " + std::string(variable.name) + " "), std::string::npos);
+        EXPECT_NE(page.find(roffText(variable.name)), std::string::npos);
+    }
+    std::istringstream lines(usage);
+    for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 79U) << line;
+}
+
+TEST(ManualPage, TextCannotBeReadAsRoffRequests) {
+    const std::pair<std::string, std::string> cases[] = {{"--save FILE", "\\-\\-save FILE"},
+                                                         {".hidden", "\\&.hidden"},
+                                                         {"'quoted'", "\\&'quoted'"},
+                                                         {"a.b 'c'", "a.b 'c'"},
+                                                         {"C:\\path", "C:\\epath"}};
+    for (const auto& [text, expected] : cases) EXPECT_EQ(roffText(text), expected) << text;
+
+    // Each line is a request we write or text; none starts a request by accident.
+    std::istringstream lines(manualPage());
+    for (std::string line; std::getline(lines, line);) {
+        if (line.empty() || (line[0] != '.' && line[0] != '\'')) continue;
+        const std::string request = line.substr(0, line.find(' '));
+        EXPECT_TRUE(request == ".TH" || request == ".SH" || request == ".TP" || request == ".PP" ||
+                    request == ".B")
+            << line;
     }
 }
 
