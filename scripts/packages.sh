@@ -5,6 +5,8 @@ set -euo pipefail
 
 QUILLON_PACKAGES=(build-essential cmake ninja-build qt6-base-dev qt6-qpa-plugins libgl-dev
                   libgtest-dev libbenchmark-dev libtomlplusplus-dev xvfb xauth)
+# Install tree and package checks: validators, the manual page reader, dpkg-shlibdeps.
+QUILLON_PACKAGES+=(desktop-file-utils appstream man-db dpkg-dev)
 
 quillon_install_missing_packages() {
     local missing=() package

@@ -39,8 +39,26 @@ std::string simulatedLibraryPath(const std::string& folder) {
 #endif
 }
 
-std::string visaLibraryPath(const CommandLine& line, const std::string& executableFolder) {
-    if (line.sim) return simulatedLibraryPath(executableFolder);
+bool fileExists(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+std::string findSimulatedLibrary(const std::string& executableFolder, const FileCheck& exists) {
+    const std::string beside = simulatedLibraryPath(executableFolder);
+    const std::string installed =
+        simulatedLibraryPath((std::filesystem::path(executableFolder) / QUILLON_SIM_DIR_FROM_BIN)
+                                 .lexically_normal()
+                                 .string());
+    for (const std::string& candidate : {beside, installed}) {
+        if (exists(candidate)) return candidate;
+    }
+    return beside;
+}
+
+std::string visaLibraryPath(const CommandLine& line, const std::string& executableFolder,
+                            const FileCheck& exists) {
+    if (line.sim) return findSimulatedLibrary(executableFolder, exists);
     return line.visaLibrary;
 }
 

@@ -23,9 +23,21 @@ std::string executableDirectory();
 // The simulated VISA library's file name in folder.
 std::string simulatedLibraryPath(const std::string& folder);
 
+// Whether a file exists; injected so the lookup below can be tested without files.
+using FileCheck = std::function<bool(const std::string&)>;
+bool fileExists(const std::string& path);
+
+// Where the simulated library is looked for: beside the executable (the build tree, a Windows
+// folder), then the installed tree's private library folder relative to the executable's, so
+// that an installed tree works wherever it is moved. The first that exists; the first of all
+// when none does, so that the load error names a plausible path.
+std::string findSimulatedLibrary(const std::string& executableFolder,
+                                 const FileCheck& exists = fileExists);
+
 // The VISA library to load: the simulated one, the one named on the command line, or empty
 // for the platform's own.
-std::string visaLibraryPath(const CommandLine& line, const std::string& executableFolder);
+std::string visaLibraryPath(const CommandLine& line, const std::string& executableFolder,
+                            const FileCheck& exists = fileExists);
 
 // --console, or no display to open windows on.
 bool wantsConsole(const CommandLine& line, const EnvironmentLookup& environment);

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -165,6 +166,26 @@ TEST(Launch, ConsoleWhenAskedOrWithoutDisplay) {
         CommandLine line;
         line.console = option;
         EXPECT_EQ(wantsConsole(line, fakeEnvironment(environment)), console);
+    }
+}
+
+// --sim finds the library beside the program (build tree) or in the installed tree's private
+// folder, from wherever that tree was moved; --visa-library is taken as given.
+TEST(Launch, SimulatedLibraryBesideTheProgramThenInTheInstalledTree) {
+    const std::string beside = simulatedLibraryPath("/opt/q/bin");
+    const std::string installed = simulatedLibraryPath("/opt/q/lib/quillon");
+    const std::tuple<Args, std::set<std::string>, std::string> cases[] = {
+        {{"--sim"}, {}, beside},
+        {{"--sim"}, {beside}, beside},
+        {{"--sim"}, {installed}, installed},
+        {{"--sim"}, {beside, installed}, beside},
+        {{"--sim-profile", "p.toml"}, {installed}, installed},
+        {{"--visa-library", "/usr/lib/libvisa.so"}, {beside, installed}, "/usr/lib/libvisa.so"},
+        {{}, {beside}, ""}};
+    for (const auto& [args, files, expected] : cases) {
+        const CommandLine line = std::get<CommandLine>(parseCommandLine(args));
+        const auto exists = [&files](const std::string& path) { return files.count(path) > 0; };
+        EXPECT_EQ(visaLibraryPath(line, "/opt/q/bin", exists), expected) << args.size();
     }
 }
 #endif
