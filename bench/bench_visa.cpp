@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
@@ -64,6 +65,17 @@ SimulatedBench& bench() {
     return instance;
 }
 
+// What sendWithStatusCheck hands to the library: the write, then the error queue query.
+struct BareCalls {
+    std::string command = std::string(kCommand) + "\n";
+    std::array<char, instrument::kReplyBufferSize> reply{};
+
+    void operator()(SimulatedBench& b) {
+        b.library->printf(b.vi, command.c_str());
+        b.library->queryf(b.vi, "SYSTEM:ERR?\n", instrument::kReplyReadFormat, reply.data());
+    }
+};
+
 void BM_SendWithStatusCheck(benchmark::State& state) {
     SimulatedBench& b = bench();
     if (!b.problem.empty()) return state.SkipWithError(b.problem.c_str());
@@ -73,17 +85,51 @@ void BM_SendWithStatusCheck(benchmark::State& state) {
     }
 }
 
-// What sendWithStatusCheck hands to the library: the write, then the error queue query.
 void BM_BareLibraryCalls(benchmark::State& state) {
     SimulatedBench& b = bench();
     if (!b.problem.empty()) return state.SkipWithError(b.problem.c_str());
-    const std::string command = std::string(kCommand) + "\n";
-    std::array<char, instrument::kReplyBufferSize> reply{};
+    BareCalls calls;
     for (auto _ : state) {
-        b.library->printf(b.vi, command.c_str());
-        b.library->queryf(b.vi, "SYSTEM:ERR?\n", instrument::kReplyReadFormat, reply.data());
-        benchmark::DoNotOptimize(reply.data());
+        calls(b);
+        benchmark::DoNotOptimize(calls.reply.data());
     }
+}
+
+// Each loop exactly count times, for an instruction counter that collects inside one of these
+// two functions (valgrind --tool=callgrind --toggle-collect='*countedCheckedSends*'): counts
+// do not vary with the machine's load as times do.
+[[gnu::noinline]] bool countedCheckedSends(SimulatedBench& b, long count) {
+    bool failed = false;
+    for (long i = 0; i < count; ++i) failed = b.bus->sendWithStatusCheck(b.vi, failed, kCommand);
+    return failed;
+}
+
+[[gnu::noinline]] void countedBareCalls(SimulatedBench& b, BareCalls& calls, long count) {
+    for (long i = 0; i < count; ++i) calls(b);
+}
+
+// quillon_bench --count-instructions checked|bare N: warms up outside the counted functions
+// (the first calls resolve symbols and fill caches), then runs one loop N times.
+int countInstructions(const std::string& which, const std::string& countText) {
+    SimulatedBench& b = bench();
+    const long count = std::strtol(countText.c_str(), nullptr, 10);
+    if (!b.problem.empty() || count <= 0 || (which != "checked" && which != "bare")) {
+        std::fprintf(
+            stderr, "quillon_bench: %s\n",
+            b.problem.empty() ? "usage: --count-instructions checked|bare N" : b.problem.c_str());
+        return 1;
+    }
+    BareCalls calls;
+    constexpr int kWarmUp = 20;
+    for (int i = 0; i < kWarmUp; ++i) {
+        b.bus->sendWithStatusCheck(b.vi, false, kCommand);
+        calls(b);
+    }
+    if (which == "bare") {
+        countedBareCalls(b, calls, count);
+        return 0;
+    }
+    return countedCheckedSends(b, count) ? 1 : 0;
 }
 
 BENCHMARK(BM_SendWithStatusCheck);
@@ -157,6 +203,9 @@ std::vector<char*> withSteadyDefaults(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--count-instructions") {
+        return countInstructions(argv[2], argv[3]);
+    }
     std::vector<char*> args = withSteadyDefaults(argc, argv);
     int count = static_cast<int>(args.size());
     benchmark::Initialize(&count, args.data());
