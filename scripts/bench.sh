@@ -73,7 +73,7 @@ stall_scale=1
 form="$(sed -n 's/^  test form shown *\([0-9.]*\) ms.*/\1/p' "$work/stall")"
 row "Start-up to the test form, windows" "$form ms" \
     "\`quillon_gui_stall_bench\`: main to the form shown, offscreen"
-longest="$(sed -n 's/^  longest stall *\([0-9.]*\) ms.*busy \([0-9.]*\) ms.*/\1 ms (GUI thread busy \2 ms)/p' "$work/stall")"
+longest="$(sed -n 's/^  longest stall *\([0-9.]*\) ms at [0-9.]* s: \(.*\)/\1 ms (\2)/p' "$work/stall")"
 p99="$(sed -n 's/^  99th percentile gap *\([0-9.]*\) ms/\1/p' "$work/stall")"
 row "Longest GUI stall during a run" "$longest; 99th percentile gap $p99 ms" \
     "\`quillon_gui_stall_bench --pause-scale $stall_scale\`, offscreen"
