@@ -16,7 +16,7 @@ desktop-file-validate "$share/applications/org.quillon.Quillon.desktop"
 appstreamcli validate --no-net --explain "$share/metainfo/org.quillon.Quillon.metainfo.xml" >/dev/null ||
     appstreamcli validate --no-net --explain "$share/metainfo/org.quillon.Quillon.metainfo.xml"
 [ -s "$share/icons/hicolor/scalable/apps/org.quillon.Quillon.svg" ]
-"$here/check-manual.sh" "$work/q/bin/quillon" "$share/man/man1/quillon.1"
+"$here/check-manual.sh" "$work/q/bin/quillon" "$(ls "$share"/man/man1/quillon.1*)"
 
 mv "$work/q" "$work/moved"
 "$here/check-run.sh" "$work/moved/bin/quillon" "$work"

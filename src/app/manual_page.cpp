@@ -3,6 +3,7 @@
 
 #include "app/command_line.h"
 #include "app/program_info.h"
+#include "testrun/calibration_data.h"
 
 namespace quillon::app {
 namespace {
@@ -86,6 +87,15 @@ std::string manualPage() {
     for (const EnvironmentDescription& variable : environmentDescriptions()) {
         page += taggedParagraph(bold(variable.name), variable.effect);
     }
+    page += ".SH FILES\n";
+    for (const char* name : {testrun::kDelaySettingFileName, testrun::kDataDelayFileName}) {
+        page += taggedParagraph(italic(name),
+                                "calibration data compared with the test set's own, read from "
+                                "the --cal-dir folder or quillon's own folder when present");
+    }
+    page += taggedParagraph(italic("../lib/quillon/sim-profiles/"),
+                            "from quillon's folder in an installed tree (beside it in a build): "
+                            "the simulated test set's profiles, healthy.toml the default");
     return page;
 }
 
