@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian package from BUILD (cpack -G DEB), checks that its Depends names Qt 6 and
-# toml++, unpacks it into a temporary folder and runs the unpacked quillon there.
+# Builds the packages from BUILD (cpack -G DEB and TGZ), checks that the Debian package's
+# Depends names Qt 6 and toml++, unpacks each into a temporary folder and runs its quillon there.
 #   packaging/check-package.sh BUILD
 set -euo pipefail
 
@@ -9,7 +9,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-(cd "$build" && cpack -G DEB -B "$work/package" >/dev/null)
+(cd "$build" && cpack -G "DEB;TGZ" -B "$work/package" >/dev/null)
 deb="$(ls "$work"/package/quillon_*.deb)"
 depends="$(dpkg-deb -f "$deb" Depends)"
 echo "check-package: $(basename "$deb") Depends: $depends"
@@ -19,3 +19,7 @@ done
 
 dpkg-deb -x "$deb" "$work/root"
 "$here/check-run.sh" "$work/root/usr/bin/quillon" "$work"
+
+mkdir "$work/tgz"
+tar -xzf "$(ls "$work"/package/quillon-*.tar.gz)" -C "$work/tgz"
+"$here/check-run.sh" "$(ls "$work"/tgz/*/bin/quillon)" "$work"

@@ -13,6 +13,7 @@ grep -Eq '^Quillon [0-9]+\.[0-9]+\.[0-9]+ \(' <<<"$version" || fail "--version p
 export QUILLON_PAUSE_SCALE=0 QUILLON_INSTANCE_LOCK="$work/quillon.lock"
 unset QUILLON_SIM_PROFILE
 results="$work/out.csv"  # written as the relative out.csv from $work
+rm -f "$results"  # a file left from an earlier check must not pass for this run's
 status=0
 output="$(cd "$work" && "$quillon" --console --sim --yes --save out.csv 2>&1)" || status=$?
 [ "$status" -eq 0 ] || fail "the simulated run ended with code $status:
