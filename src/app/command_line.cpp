@@ -7,7 +7,7 @@
 #include <charconv>
 #include <functional>
 
-#include "testrun/frmDoTest.h"
+#include "testrun/band_table.h"
 #include "testrun/operator_interface.h"
 #include "testrun/test_options.h"
 
@@ -180,7 +180,7 @@ std::optional<int> wholeNumber(std::string_view text) {
 }
 
 std::optional<int> bandIndex(std::string_view item) {
-    const auto& bands = testrun::frmDoTest::kBands;
+    const auto& bands = testrun::kBands;
     for (std::size_t band = 0; band < bands.size(); ++band) {
         if (equalsIgnoringCase(item, bands[band].name)) return static_cast<int>(band);
     }
@@ -221,7 +221,7 @@ Indices parseList(std::string_view list, std::string_view what, std::string_view
 
 std::string bandNamesText() {
     std::string names;
-    for (const auto& band : testrun::frmDoTest::kBands) names += std::string(band.name) + ", ";
+    for (const auto& band : testrun::kBands) names += std::string(band.name) + ", ";
     return names + "or 0-4";
 }
 

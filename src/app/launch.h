@@ -8,7 +8,7 @@
 
 #include "app/command_line.h"
 #include "instrument/visa_library.h"
-#include "testrun/frmDoTest.h"
+#include "testrun/run_settings.h"
 
 namespace quillon::app {
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/program_info.h"
+#include "testrun/frmDoTest.h"
 
 namespace quillon::app {
 namespace {
@@ -96,6 +97,9 @@ void startAndRun(testrun::OperatorInterface& ui, const StartupEnvironment& envir
 }
 
 }  // namespace
+
+ProgramObjects::ProgramObjects() = default;
+ProgramObjects::~ProgramObjects() = default;
 
 std::string versionText() {
     return "Version: " + letteredVersion();

@@ -7,8 +7,12 @@
 
 #include "instrument/bus_hooks.h"
 #include "instrument/clsVisa.h"
-#include "testrun/frmDoTest.h"
 #include "testrun/operator_interface.h"
+#include "testrun/run_settings.h"
+
+namespace quillon::testrun {
+class frmDoTest;
+}
 
 namespace quillon::app {
 
@@ -22,6 +26,11 @@ struct StartupEnvironment {
 
 // The objects start-up creates and that live until the program ends.
 struct ProgramObjects {
+    ProgramObjects();
+    ~ProgramObjects();
+    ProgramObjects(const ProgramObjects&) = delete;
+    ProgramObjects& operator=(const ProgramObjects&) = delete;
+
     instrument::ProgramValues program;
     std::unique_ptr<instrument::clsVisa> bus;
     std::unique_ptr<testrun::frmDoTest> testForm;

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
+#include "testrun/loopback.h"
+
 #include <array>
 #include <string>
 #include <vector>
 
 #include "instrument/conventions.h"
-#include "measurements/measurement_common.h"
-#include "testrun/frmDoTest.h"
 
 namespace quillon::testrun {
 namespace {
@@ -25,8 +25,9 @@ constexpr std::array<ConfigReductions, 4> kConfigReductions = {{
     {Reduction::None, Reduction::Offset2},
     {Reduction::Offset2, Reduction::None},
 }};
+static_assert(kConfigReductions.size() == kSource1Configs);
 
-double reductionDb(Reduction reduction, const frmDoTest::Levels& levels) {
+double reductionDb(Reduction reduction, const Levels& levels) {
     switch (reduction) {
         case Reduction::Offset1:
             return levels.offset1Power;
@@ -38,7 +39,9 @@ double reductionDb(Reduction reduction, const frmDoTest::Levels& levels) {
     return 0.0;
 }
 
-std::vector<std::string> source1Arrangement(const frmDoTest::Band& band) {
+}  // namespace
+
+std::vector<std::string> source1Arrangement(const Band& band) {
     const std::string frequency = band.frequency;
     return {
         "CALL:CELL:OPERating:MODE EBPT",
@@ -63,8 +66,7 @@ std::vector<std::string> source1Arrangement(const frmDoTest::Band& band) {
 }
 
 // The loopback destination set by the source 1 arrangement stays in force.
-std::vector<std::string> source2Arrangement(const frmDoTest::Band& band,
-                                            const frmDoTest::Levels& l) {
+std::vector<std::string> source2Arrangement(const Band& band, const Levels& l) {
     const std::string frequency = band.frequency;
     return {
         "CALL:CELL:OPERating:MODE CW",
@@ -91,8 +93,9 @@ std::vector<std::string> source2Arrangement(const frmDoTest::Band& band,
     };
 }
 
-std::vector<std::string> configCommands(const ConfigReductions& config,
-                                        const frmDoTest::Levels& l) {
+std::vector<std::string> configCommands(std::int16_t index, const Levels& l) {
+    if (index < 0 || static_cast<std::size_t>(index) >= kConfigReductions.size()) return {};
+    const ConfigReductions& config = kConfigReductions[static_cast<std::size_t>(index)];
     const double reduction1 = reductionDb(config.burst1, l);
     const double reduction2 = reductionDb(config.burst2, l);
     return {
@@ -112,25 +115,6 @@ std::vector<std::string> configCommands(const ConfigReductions& config,
         "PL13:STATes:RFS1:LEVel:RF ON",
         "PL13:STATES:RFS2:Level:RF OFF",
     };
-}
-
-}  // namespace
-
-// One error chain: after the first failure nothing further reaches the test set.
-bool frmDoTest::sendChain(const std::vector<std::string>& commands) {
-    return measurements::sendChain(context(), vi(), false, commands);
-}
-
-bool frmDoTest::setupBand(bool source2, std::int16_t band) {
-    const Band* b = bandAt(band);
-    if (b == nullptr) return true;
-    return sendChain(source2 ? source2Arrangement(*b, levels_) : source1Arrangement(*b));
-}
-
-// A configuration outside 0 to 3 sends nothing and counts as an error.
-bool frmDoTest::setupConfig(std::int16_t config) {
-    if (config < 0 || static_cast<std::size_t>(config) >= kConfigReductions.size()) return true;
-    return sendChain(configCommands(kConfigReductions[static_cast<std::size_t>(config)], levels_));
 }
 
 }  // namespace quillon::testrun

@@ -3,8 +3,11 @@
 #include <array>
 #include <string_view>
 
+#include "instrument/clsMom.h"
+#include "instrument/clsVisa.h"
 #include "instrument/conventions.h"
 #include "testrun/frmDoTest.h"
+#include "testrun/operator_interface.h"
 
 namespace quillon::testrun {
 namespace {

@@ -1,19 +1,20 @@
 // SPDX-License-Identifier: MIT
-#include <QDateTime>
-#include <QLocale>
 #include <chrono>
 #include <utility>
 
-#include "testrun/display_format.h"
+#include "instrument/clsMom.h"
+#include "instrument/clsVisa.h"
+#include "measurements/measurement_common.h"
 #include "testrun/frmDoTest.h"
+#include "testrun/loopback.h"
+#include "testrun/operator_interface.h"
+#include "testrun/run_measurements.h"
 
 namespace quillon::testrun {
 namespace {
 
 using namespace std::chrono_literals;
 
-constexpr int kSource1Configs = 4;
-constexpr int kSource2Configs = 1;
 constexpr auto kConfigSettle = 1000ms;
 constexpr const char* kRunErrorText =
     "Error running tests.  Please check 4750 screen and try again";
@@ -22,22 +23,18 @@ const std::string kNoText;
 
 }  // namespace
 
-const std::array<frmDoTest::Band, 5> frmDoTest::kBands = {{
-    {"GSM450", " 464000000", 276, 270},
-    {"GSM850", " 882000000", 192, 198},
-    {"PGSM", " 943000000", 40, 46},
-    {"DCS", "1842000000", 696, 702},
-    {"PCS", "1959000000", 656, 662},
-}};
-
 frmDoTest::frmDoTest(instrument::clsVisa& visa, instrument::ProgramValues& program,
-                     OperatorInterface& ui, RunSettings settings)
-    : visa_(visa), program_(program), ui_(ui), settings_(std::move(settings)), options_(program) {
-    displayNumber = [](double value) { return displayNumberText(value, QLocale::system()); };
-    startTimeText = [] { return dateTimeText(QDateTime::currentDateTime(), QLocale::system()); };
+                     OperatorInterface& ui, RunSettings settings, DisplayFormats formats)
+    : visa_(visa),
+      program_(program),
+      ui_(ui),
+      settings_(std::move(settings)),
+      options_(program),
+      report_(ui, std::move(formats)),
+      sourceLevels_(visa, program, ui),
+      calibration_(visa, ui, loadCalibrationTables(settings_.calibrationDirectory)),
+      measurements_(std::make_unique<RunMeasurements>()) {
     ui_.setVerdict(Verdict::Hidden);
-    loadDelaySettingFile();
-    loadDataDelayFile();
 }
 
 frmDoTest::~frmDoTest() = default;
@@ -54,11 +51,6 @@ const std::string& frmDoTest::serialNumber() const {
     return mom_ ? mom_->MomSerialNumber() : kNoText;
 }
 
-const frmDoTest::Band* frmDoTest::bandAt(std::int16_t band) {
-    if (band < 0 || static_cast<std::size_t>(band) >= kBands.size()) return nullptr;
-    return &kBands[static_cast<std::size_t>(band)];
-}
-
 void frmDoTest::setStatus(const std::string& text) {
     ui_.setLabel(FormLabel::TestStatus, text);
 }
@@ -71,10 +63,6 @@ void frmDoTest::setProgress(int value, int maximum) {
 
 void frmDoTest::stepProgress() {
     setProgress(progressValue_ + 1, progressMaximum_);
-}
-
-void frmDoTest::publishGrid() {
-    ui_.showGrid(grid_);
 }
 
 void frmDoTest::selectDefaultOptions() {
@@ -119,111 +107,83 @@ void frmDoTest::runWizardAndOptions() {
     }
 }
 
-void frmDoTest::createRunMeasurements() {
-    src1Pfer_ = std::make_unique<measurements::clsPFERMeas>(context());
-    src1Pvt_ = std::make_unique<measurements::clsPVTMeas>(context());
-    src1ModAcc_ = std::make_unique<measurements::clsModAcc>(context());
-    src2Pfer_ = std::make_unique<measurements::clsPFERMeas>(context());
-    src2Pvt_ = std::make_unique<measurements::clsPVTMeas>(context());
-    src1Pfer_->initMeas(kSource1Configs);
-    src1Pvt_->initMeas(kSource1Configs);
-    src1ModAcc_->initMeas(kSource1Configs);
-    src2Pfer_->initMeas(kSource2Configs);
-    src2Pvt_->initMeas(kSource2Configs);
+// The information row, the calibration data check's code in it, and the empty row.
+void frmDoTest::startResults() {
+    report_.addInformationRow(mom_.get());
+    if (options_.getTest(TestOptions::kCalibrateSource)) {
+        const CalibrationOutcome calibration = calibration_.run(vi());
+        if (!calibration.gridCode.empty()) report_.setCalibrationCode(calibration.gridCode);
+    }
+    report_.addSeparatorRow();
 }
 
-// The burst power checks compare against the CW references measured for this band.
-void frmDoTest::createBandMeasurements() {
-    src1GmskPower_ = std::make_unique<measurements::clsGmskPower>(context());
-    src1EpskPower_ = std::make_unique<measurements::clsEpskPower>(context());
-    src2GmskPower_ = std::make_unique<measurements::clsGmskPower>(context());
-    const Levels& l = levels_;
-    src1GmskPower_->initMeas(kSource1Configs, l.src1MainPower, l.src1Offset1CWPower,
-                             l.src1Offset2CWPower);
-    src1EpskPower_->initMeas(kSource1Configs, l.src1MainPower, l.src1Offset1CWPower,
-                             l.src1Offset2CWPower);
-    src2GmskPower_->initMeas(kSource2Configs, l.src2MainPower, l.src1Offset1CWPower,
-                             l.src1Offset2CWPower);
-}
-
-void frmDoTest::releaseBandMeasurements() {
-    src1GmskPower_.reset();
-    src1EpskPower_.reset();
-    src2GmskPower_.reset();
+// One error chain: after the first failure nothing further reaches the test set.
+bool frmDoTest::sendChain(const std::vector<std::string>& commands) {
+    return measurements::sendChain(context(), vi(), false, commands);
 }
 
 // Each configuration gets its settling pause even after a failure, so every chosen band costs
 // the same time.
 void frmDoTest::runSource1Configs(bool& runFailed) {
+    const Levels& levels = sourceLevels_.levels();
     for (std::int16_t config = 0; config < kSource1Configs; ++config) {
-        if (!runFailed) runFailed = setupConfig(config);
+        if (!runFailed) runFailed = sendChain(configCommands(config, levels));
         ui_.pause(kConfigSettle);
         if (!runFailed) runFailed = runSource1Tests(config);
     }
 }
 
-void frmDoTest::runBand(std::int16_t band, bool& runFailed) {
-    ui_.yield();
-    if (!options_.getBand(band)) return;
+// Once a step has failed, no later step of the run reaches the test set.
+void frmDoTest::runBand(const Band& band, bool& runFailed) {
     if (!runFailed) {
-        ui_.setLabel(FormLabel::Band, kBands[static_cast<std::size_t>(band)].name);
+        ui_.setLabel(FormLabel::Band, band.name);
         setStatus("Initialising source");
-        runFailed = setupBand(false, band);
+        runFailed = sendChain(source1Arrangement(band));
     }
-    if (!runFailed) runFailed = findPowerThresholds(band);
+    if (!runFailed) runFailed = sourceLevels_.findPowerThresholds(vi(), band);
     if (!runFailed) {
-        runFailed = measureSource1CWPowers();
-        if (!runFailed) runFailed = measureSource2CWPower(band);
+        runFailed = sourceLevels_.measureSource1CWPowers(vi());
+        if (!runFailed) runFailed = sourceLevels_.measureSource2CWPower(vi(), band);
     }
-    createBandMeasurements();
+    measurements_->createForBand(context(), sourceLevels_.levels());
     runSource1Configs(runFailed);
-    if (!runFailed) runFailed = setupBand(true, band);
+    if (!runFailed) runFailed = sendChain(source2Arrangement(band, sourceLevels_.levels()));
     if (!runFailed) runFailed = runSource2Tests();
-    if (!runFailed) reportBandResults(band);
-    releaseBandMeasurements();
+    if (!runFailed) report_.reportBand(band, options_, *measurements_);
+    measurements_->releaseBand();
 }
 
-void frmDoTest::showVerdict(bool pass) {
-    ui_.setVerdict(pass ? Verdict::Pass : Verdict::Fail);
-    grid_.setCell(kInfoRow, kVerdictColumn, pass ? "Pass" : "Fail");
-    grid_.setEmphasis(kInfoRow, kVerdictColumn, true);
-    publishGrid();
+void frmDoTest::finishRun(bool runFailed) {
+    setStatus("Test Complete");
+    ui_.setResultButtonsEnabled(true);
+    report_.showVerdict(!runFailed && report_.failCount() == 0);
+    setProgress(0, progressMaximum_);
+    if (runFailed)
+        ui_.messageBox(instrument::clsVisa::kTitle, kRunErrorText, MessageIcon::Critical);
 }
 
 RunOutcome frmDoTest::runTest() {
-    const instrument::ViSession session = vi();
-    visa_.sendInstrument(session, "*rst");
-    visa_.sendInstrument(session, "*cls");
+    visa_.sendInstrument(vi(), "*rst");
+    visa_.sendInstrument(vi(), "*cls");
     ui_.setLabel(FormLabel::SerialNumber, serialNumber());
     setStatus("Not Started");
-    createRunMeasurements();
-    writeGridHeader();
+    measurements_->createForRun(context());
+    report_.writeHeader();
     selectDefaultOptions();
     runWizardAndOptions();
 
     ui_.yield();
-    runStart_ = startTimeText ? startTimeText() : std::string();
-    addInformationRow();
-    if (options_.getTest(TestOptions::kCalibrateSource)) {
-        checkBbgenDelayCalData(session, grid_, kInfoRow, kCalCodeColumn);
-    }
-    grid_.appendTabbed("\t");
-    publishGrid();
+    startResults();
     setProgress(0, options_.numTests());
     ui_.setResultButtonsEnabled(false);
 
     bool runFailed = false;
-    for (std::int16_t band = 0; band < static_cast<std::int16_t>(kBands.size()); ++band) {
-        runBand(band, runFailed);
+    for (std::size_t band = 0; band < kBands.size(); ++band) {
+        ui_.yield();
+        if (options_.getBand(static_cast<std::int16_t>(band))) runBand(kBands[band], runFailed);
     }
-
-    setStatus("Test Complete");
-    ui_.setResultButtonsEnabled(true);
-    showVerdict(!runFailed && failCount_ == 0);
-    setProgress(0, progressMaximum_);
-    if (runFailed)
-        ui_.messageBox(instrument::clsVisa::kTitle, kRunErrorText, MessageIcon::Critical);
-    return RunOutcome{runFailed, failCount_};
+    finishRun(runFailed);
+    return RunOutcome{runFailed, report_.failCount()};
 }
 
 }  // namespace quillon::testrun

@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "testrun/frmDoTest.h"
+#include "testrun/operator_interface.h"
+#include "testrun/run_measurements.h"
 
 namespace quillon::testrun {
 
@@ -42,12 +44,14 @@ bool frmDoTest::runSource1Tests(std::int16_t config) {
     using T = TestOptions;
     return runSequence({
         {T::kSrc1GmskPower, "Running Source 1 GMSK Power",
-         measureWith(src1GmskPower_, v, config, source)},
-        {T::kSrc1Pfer, "Source 1 GMSK PFER", measureWith(src1Pfer_, v, config, source)},
-        {T::kSrc1Pvt, "Source 1 GMSK PVT", measureWith(src1Pvt_, v, config, source)},
+         measureWith(measurements_->src1GmskPower, v, config, source)},
+        {T::kSrc1Pfer, "Source 1 GMSK PFER",
+         measureWith(measurements_->src1Pfer, v, config, source)},
+        {T::kSrc1Pvt, "Source 1 GMSK PVT", measureWith(measurements_->src1Pvt, v, config, source)},
         {T::kSrc1EpskPower, "Running Source 1 EPSK Power",
-         measureWith(src1EpskPower_, v, config, source)},
-        {T::kSrc1ModAcc, "Source 1 EPSK Mod Acc", measureWith(src1ModAcc_, v, config)},
+         measureWith(measurements_->src1EpskPower, v, config, source)},
+        {T::kSrc1ModAcc, "Source 1 EPSK Mod Acc",
+         measureWith(measurements_->src1ModAcc, v, config)},
     });
 }
 
@@ -57,9 +61,11 @@ bool frmDoTest::runSource2Tests() {
     const std::int16_t source = 1;
     using T = TestOptions;
     return runSequence({
-        {T::kSrc2Pfer, "Source 2 GMSK PFER", measureWith(src2Pfer_, v, config, source)},
-        {T::kSrc2Pvt, "Source 2 PVT", measureWith(src2Pvt_, v, config, source)},
-        {T::kSrc2GmskPower, "Source 2 GMSK Power", measureWith(src2GmskPower_, v, config, source)},
+        {T::kSrc2Pfer, "Source 2 GMSK PFER",
+         measureWith(measurements_->src2Pfer, v, config, source)},
+        {T::kSrc2Pvt, "Source 2 PVT", measureWith(measurements_->src2Pvt, v, config, source)},
+        {T::kSrc2GmskPower, "Source 2 GMSK Power",
+         measureWith(measurements_->src2GmskPower, v, config, source)},
     });
 }
 

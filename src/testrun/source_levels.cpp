@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
+#include "testrun/source_levels.h"
+
 #include <chrono>
 #include <string>
 
 #include "instrument/conventions.h"
 #include "measurements/clsCWPowerMeas.h"
-#include "testrun/frmDoTest.h"
+#include "measurements/measurement_common.h"
+#include "testrun/operator_interface.h"
 
 namespace quillon::testrun {
 namespace {
@@ -27,11 +30,15 @@ constexpr const char* kAttenuationQuery = "PL13:STATes:RFS1:LEVel:NORMal:ATTenua
 
 }  // namespace
 
+measurements::MeasurementContext SourceLevels::context() const {
+    return {visa_, program_};
+}
+
 // Steps level down 1 dB at a time until source 1's attenuation reads exactly target. With
 // previousLevel, the level before each step is kept there. True when a command failed, the
 // query timed out or the lowest level was passed.
-bool frmDoTest::searchAttenuation(double target, double& level, double* previousLevel) {
-    const instrument::ViSession session = vi();
+bool SourceLevels::searchAttenuation(instrument::ViSession session, double target, double& level,
+                                     double* previousLevel) {
     bool errorOccurred = false;
     double attenuation = 0.0;
     while (attenuation != target && !errorOccurred) {
@@ -52,18 +59,16 @@ bool frmDoTest::searchAttenuation(double target, double& level, double* previous
     return errorOccurred;
 }
 
-bool frmDoTest::findPowerThresholds(std::int16_t band) {
-    const Band* b = bandAt(band);
-    if (b == nullptr) return true;
-    setStatus(std::string("Finding power thresholds for ") + b->name);
+bool SourceLevels::findPowerThresholds(instrument::ViSession vi, const Band& band) {
+    ui_.setLabel(FormLabel::TestStatus, std::string("Finding power thresholds for ") + band.name);
     Levels& l = levels_;
     l.mainPower = kSearchStart;
-    bool errorOccurred = searchAttenuation(kMainAttenuation, l.mainPower, nullptr);
+    bool errorOccurred = searchAttenuation(vi, kMainAttenuation, l.mainPower, nullptr);
     if (!errorOccurred) ui_.setLabel(FormLabel::MainPower, levelText(l.mainPower));
 
     l.offset2Power = l.mainPower;
     if (!errorOccurred) {
-        errorOccurred = searchAttenuation(kOffsetAttenuation, l.offset2Power, &l.offset1Power);
+        errorOccurred = searchAttenuation(vi, kOffsetAttenuation, l.offset2Power, &l.offset1Power);
     }
     // From levels to reductions below the main level.
     l.offset1Power = l.mainPower - l.offset1Power;
@@ -74,12 +79,12 @@ bool frmDoTest::findPowerThresholds(std::int16_t band) {
     return false;
 }
 
-bool frmDoTest::measureSource1CWPowers() {
+bool SourceLevels::measureSource1CWPowers(instrument::ViSession session) {
     measurements::clsCWPowerMeas cw(context());
-    const instrument::ViSession session = vi();
     Levels& l = levels_;
     bool errorOccurred =
-        sendChain({"CALL:CELL:OPERating:MODE CW", "PL13:STATES:RFS2:LEVEL:RF OFF"});
+        measurements::sendChain(context(), session, false,
+                                {"CALL:CELL:OPERating:MODE CW", "PL13:STATES:RFS2:LEVEL:RF OFF"});
     if (!errorOccurred) {
         errorOccurred = cw.runMeas(session, l.mainPower, kLoopbackGain, l.src1MainPower);
     }
@@ -94,23 +99,22 @@ bool frmDoTest::measureSource1CWPowers() {
     return errorOccurred;
 }
 
-bool frmDoTest::measureSource2CWPower(std::int16_t band) {
-    const Band* b = bandAt(band);
-    if (b == nullptr) return true;
+bool SourceLevels::measureSource2CWPower(instrument::ViSession session, const Band& band) {
     measurements::clsCWPowerMeas cw(context());
-    const instrument::ViSession session = vi();
     Levels& l = levels_;
-    bool errorOccurred = sendChain({
-        "CALL:OPER:MODE CW",
-        "RFANalyzer:CONTrol:POWer:AUTO 0",
-        "RFANalyzer:CONTrol:MEASurement:FREQuency:AUTO 0",
-        "RFANalyzer:CW:EXPected:POWer " + levelText(l.mainPower + kLoopbackGain),
-        "PL13:STATes:RFS1:LEVel:RF OFF",
-        "PL13:STATes:RFS2:LEVel:RF ON",
-        "PL13:STATes:RFS2:DIGM:IQM OFF",
-        std::string("PL13:STATes:RFS2:FREQuency ") + b->frequency,
-        "PL13:STATes:RFS2:LEVel:NORM:AMPL " + levelText(l.mainPower),
-    });
+    bool errorOccurred = measurements::sendChain(
+        context(), session, false,
+        {
+            "CALL:OPER:MODE CW",
+            "RFANalyzer:CONTrol:POWer:AUTO 0",
+            "RFANalyzer:CONTrol:MEASurement:FREQuency:AUTO 0",
+            "RFANalyzer:CW:EXPected:POWer " + levelText(l.mainPower + kLoopbackGain),
+            "PL13:STATes:RFS1:LEVel:RF OFF",
+            "PL13:STATes:RFS2:LEVel:RF ON",
+            "PL13:STATes:RFS2:DIGM:IQM OFF",
+            std::string("PL13:STATes:RFS2:FREQuency ") + band.frequency,
+            "PL13:STATes:RFS2:LEVel:NORM:AMPL " + levelText(l.mainPower),
+        });
     ui_.pause(kSource2Settle);
     if (!errorOccurred) {
         errorOccurred = cw.runMeas(session, l.mainPower, kLoopbackGain, l.src2MainPower);

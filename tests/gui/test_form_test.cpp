@@ -12,7 +12,7 @@
 #include <tuple>
 
 #include "gui_support.h"
-#include "testrun/frmDoTest.h"
+#include "testrun/results_report.h"
 #include "testrun/saving.h"
 #include "ui/qt/frmDoTestWindow.h"
 #include "ui/qt/results_model.h"
@@ -27,7 +27,7 @@ using testrun::ResultsGrid;
 // The run's header, an information row (serial number in bold), the empty row and result rows.
 ResultsGrid sampleGrid(int resultRows) {
     ResultsGrid grid;
-    grid.setFormatString(testrun::frmDoTest::kHeaderFormat);
+    grid.setFormatString(testrun::kHeaderFormat);
     grid.appendTabbed("SN123\t\t10:00 Monday\t\tK2210\tA.01");
     grid.setEmphasis(1, 0, true);
     grid.appendTabbed("\t");

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 
+#include "testrun/calibration_check.h"
 #include "testrun_fixture.h"
 
 namespace quillon::testing {
@@ -46,8 +47,8 @@ void writeFile(const FormFixture& f, const char* name, const std::string& conten
 }
 
 // The queries, the checked writes of the tables that differ, the store and the polls.
-Strings calibrationTraffic(testrun::frmDoTest& form, const Case& c) {
-    const auto entries = calibrationEntries(form.delaySettingTable(), form.dataDelayTable());
+Strings calibrationTraffic(const testrun::CalibrationTables& tables, const Case& c) {
+    const auto entries = calibrationEntries(tables.delaySetting, tables.dataDelay);
     Strings out, writes;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const auto& [address, value] = entries[i];
@@ -84,22 +85,23 @@ TEST(CalibrationData, FilesAndTheCheckAgainstTheTestSet) {
         }
         f.fake.errorAfter("PL13:CAL:DATA 'tdma_bbgen_data_delay1',0,0,0.000646098");
 
-        testrun::ResultsGrid grid;
-        grid.setFormatString(testrun::frmDoTest::kHeaderFormat);
-        grid.appendTabbed("serial");
-        EXPECT_EQ(f.prepared().checkBbgenDelayCalData(1, grid, 1, 3), c.result);
-        EXPECT_EQ(grid.cell(1, 3), c.code);
+        testrun::CalibrationCheck check(
+            f.bus, f.ui, testrun::loadCalibrationTables(f.settings.calibrationDirectory));
+        const testrun::CalibrationOutcome outcome = check.run(f.vi());
+        EXPECT_EQ(outcome.settingDiffers, c.result);
+        EXPECT_EQ(outcome.gridCode, c.code);
+        const auto& tables = check.tables();
 
         std::array<double, 25> setting = testrun::kBuiltInDelaySetting;
         for (int k = 0; k < std::min(c.settingLines, 25); ++k) {
             setting[static_cast<std::size_t>(k)] = 100 + k;
         }
-        EXPECT_EQ(f.form().delaySettingTable(), setting);
-        EXPECT_EQ(f.form().dataDelayTable(), (complete ? std::array{1e-5, 0.0, -2.5, 0.0, 3.367e-05}
-                                                       : testrun::kBuiltInDataDelay));
-        EXPECT_EQ(f.form().delaySettingBuiltIn(), !complete);
-        EXPECT_EQ(f.form().dataDelayBuiltIn(), !complete);
-        EXPECT_EQ(f.texts(), calibrationTraffic(f.form(), c));
+        EXPECT_EQ(tables.delaySetting, setting);
+        EXPECT_EQ(tables.dataDelay, (complete ? std::array{1e-5, 0.0, -2.5, 0.0, 3.367e-05}
+                                              : testrun::kBuiltInDataDelay));
+        EXPECT_EQ(tables.delaySettingBuiltIn, !complete);
+        EXPECT_EQ(tables.dataDelayBuiltIn, !complete);
+        EXPECT_EQ(f.texts(), calibrationTraffic(tables, c));
         EXPECT_EQ(f.pausedAt, c.pausedAt);
         EXPECT_TRUE(f.ui.messages.empty());
     }

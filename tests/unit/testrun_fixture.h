@@ -17,10 +17,13 @@
 
 #include "fake_operator.h"
 #include "fake_visa.h"
+#include "instrument/clsMom.h"
+#include "measurements/measurement_context.h"
 #include "instrument/clsVisa.h"
 #include "instrument/conventions.h"
 #include "testrun/calibration_data.h"
 #include "testrun/frmDoTest.h"
+#include "testrun/source_levels.h"
 
 namespace quillon::testing {
 
@@ -102,8 +105,7 @@ class FormFixture {
 
     testrun::frmDoTest& form() {  // made on first use, after the test's settings and files
         if (!form_) {
-            form_ = std::make_unique<testrun::frmDoTest>(bus, program, ui, settings);
-            form_->displayNumber = [](double v) { return instrument::levelText(v); };
+            form_ = std::make_unique<testrun::frmDoTest>(bus, program, ui, settings, formats);
         }
         return *form_;
     }
@@ -117,6 +119,17 @@ class FormFixture {
 
     Strings texts() const { return fake.texts(); }
 
+    measurements::MeasurementContext context() { return {bus, program}; }
+    instrument::ViSession vi() const { return bus.get4750(0)->MomVI(); }
+
+    // The level search run on band 0 with the bus log cleared after it.
+    testrun::SourceLevels levelsFound() {
+        testrun::SourceLevels levels(bus, program, ui);
+        levels.findPowerThresholds(vi(), testrun::kBands[0]);
+        fake.log.clear();
+        return levels;
+    }
+
     double mainLevel = -10.0;
     double offsetLevel = -25.0;
     std::vector<std::size_t> pausedAt;  // how many texts were sent before each pause
@@ -126,6 +139,7 @@ class FormFixture {
     instrument::clsVisa bus{&fake, std::nullopt, instrument::BusHooks{}, program};
     QTemporaryDir calDir;
     testrun::RunSettings settings;
+    testrun::DisplayFormats formats{[](double v) { return instrument::levelText(v); }, nullptr};
 
   private:
     // The attenuation reading after the last level the search commanded.

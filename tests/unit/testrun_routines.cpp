@@ -3,14 +3,23 @@
 
 #include <algorithm>
 
+#include "measurements/measurement_common.h"
 #include "measurements_support.h"
+#include "testrun/loopback.h"
 #include "testrun_fixture.h"
 
 namespace quillon::testing {
 namespace {
 
-using Form = testrun::frmDoTest;
 using testrun::FormLabel;
+using testrun::kBands;
+
+// The levels the searches find with the attenuation changing at -15 and -28 dBm.
+const testrun::Levels kFound = {-15, 12, 13, 0, 0, 0, 0};
+
+bool chain(FormFixture& f, const Strings& commands) {
+    return measurements::sendChain(f.context(), f.vi(), false, commands);
+}
 
 Strings configSetup(const std::string& lev1, const std::string& lev2, const std::string& burst1,
                     const std::string& burst2) {
@@ -33,15 +42,15 @@ Strings cwMeasurement(const std::string& level, const std::string& expected) {
 // Each routine's whole traffic with the levels -15, 12, 13 found, and the command that is
 // rejected in a second run: it ends the traffic after its error query.
 const struct Routine {
-    bool (*run)(Form&);
+    bool (*run)(FormFixture&);
     Strings traffic;
     std::string rejected;
     std::vector<std::size_t> pausedAt = {};  // a failed run pauses as often, at its end
 } kRoutines[] = {
-    {[](Form& f) { return f.prepareForTest(0); },
+    {[](FormFixture& f) { return f.form().prepareForTest(0); },
      Strings{"SYSTem:CORRection:STATE?"} + checked({"SYSTem:CORRection:STATe 0"}),
      "SYSTem:CORRection:STATe 0"},
-    {[](Form& f) { return f.setupBand(false, 0); },
+    {[](FormFixture& f) { return chain(f, testrun::source1Arrangement(kBands[0])); },
      checked({"CALL:CELL:OPERating:MODE EBPT", "CALL:CELL:POWer:AMPLitude -10",
               "CALL:SETup:PDTChannel:MSLot:CONFig D2U2", "CALL:PDTChannel:PREDuction:LEV1 0",
               "CALL:PDTChannel:PREDuction:LEV2 0", "CALL:PDTChannel:PREDuction:BURS1 PRL1",
@@ -53,7 +62,7 @@ const struct Routine {
               "RFANalyzer:MANual:MEASurement:FREQuency  464000000", "PL13:STATES:RFS2:LEVEL:RF OFF",
               "PL13:STATES:RFS1:LEVEL:RF ON"}),
      "CALL:PDTChannel:ARFCn 276"},
-    {[](Form& f) { return f.setupBand(true, 2); },
+    {[](FormFixture& f) { return chain(f, testrun::source2Arrangement(kBands[2], kFound)); },
      checked({"CALL:CELL:OPERating:MODE CW", "CALL:CELL:RFGenerator:FREQuency  943000000",
               "CALL:CELL:OPERating:MODE EBPT", "CALL:CELL:BAND PGSM", "CALL:PDTChannel:ARFCn 46",
               "CALL:CELL:BCH:ARFCn 40", "RFAN:CONTrol:MEASurement:FREQuency:AUTO 0",
@@ -65,22 +74,26 @@ const struct Routine {
               "RFANalyzer:MANual:POWer:SELected:SELected:BURST2 -7.000",
               "PL13:STATES:RFS2:LEVEL:RF ON", "PL13:STATES:RFS1:LEVEL:RF OFF"}),
      "CALL:CELL:BCH:ARFCn 40"},
-    {[](Form& f) {
-         return f.setupConfig(0) || f.setupConfig(1) || f.setupConfig(2) || f.setupConfig(3);
+    {[](FormFixture& f) {
+         bool failed = false;
+         for (std::int16_t c = 0; c < 4 && !failed; ++c) {
+             failed = chain(f, testrun::configCommands(c, kFound));
+         }
+         return failed;
      },
      configSetup("0.000", "12.000", "5.000", "-7.000") +
          configSetup("12.000", "0.000", "-7.000", "5.000") +
          configSetup("0.000", "13.000", "5.000", "-8.000") +
          configSetup("13.000", "0.000", "-8.000", "5.000"),
      "CALL:PDTChannel:MSLOT:CONFIG D2U2"},
-    {[](Form& f) { return f.measureSource1CWPowers(); },
+    {[](FormFixture& f) { return f.levelsFound().measureSource1CWPowers(f.vi()); },
      checked({"CALL:CELL:OPERating:MODE CW", "PL13:STATES:RFS2:LEVEL:RF OFF"}) +
          cwMeasurement("-15.000", "5.000") + cwMeasurement("-27.000", "-7.000") +
          cwMeasurement("-28.000", "-8.000"),
      "CALL:CELL:POWer:AMPlitude:CW -27.000"},
     // Source 2 settles after its set-up even when that failed; a ten-digit frequency has one
     // blank fewer.
-    {[](Form& f) { return f.measureSource2CWPower(4); },
+    {[](FormFixture& f) { return f.levelsFound().measureSource2CWPower(f.vi(), kBands[4]); },
      checked({"CALL:OPER:MODE CW", "RFANalyzer:CONTrol:POWer:AUTO 0",
               "RFANalyzer:CONTrol:MEASurement:FREQuency:AUTO 0",
               "RFANalyzer:CW:EXPected:POWer 5.000", "PL13:STATes:RFS1:LEVel:RF OFF",
@@ -90,8 +103,11 @@ const struct Routine {
          cwMeasurement("-15.000", "5.000"),
      "PL13:STATes:RFS2:DIGM:IQM OFF",
      {18}},
-    {[](Form& f) { return f.findPowerThresholds(0); },
-     searchTraffic(-10, -10) + searchTraffic(-11, -25), kAmplitude + "-11"},
+    {[](FormFixture& f) {
+         return testrun::SourceLevels(f.bus, f.program, f.ui)
+             .findPowerThresholds(f.vi(), kBands[0]);
+     },
+     searchTraffic(-10, -15) + searchTraffic(-16, -28), kAmplitude + "-11"},
 };
 
 TEST(Routines, WholeTrafficAndTheStopAfterTheFirstFailure) {
@@ -101,9 +117,10 @@ TEST(Routines, WholeTrafficAndTheStopAfterTheFirstFailure) {
         ASSERT_NE(at, r.traffic.end());
         for (const bool failing : {false, true}) {
             FormFixture f;
-            f.prepared().levels() = {-15, 12, 13, 0, 0, 0, 0};
+            f.mainLevel = -15;
+            f.offsetLevel = -28;
             if (failing) f.fake.errorAfter(r.rejected);
-            EXPECT_EQ(r.run(f.form()), failing);
+            EXPECT_EQ(r.run(f), failing);
             EXPECT_EQ(f.texts(), failing ? Strings(r.traffic.begin(), at + 2) : r.traffic);
             EXPECT_EQ(f.pausedAt,
                       failing ? std::vector(r.pausedAt.size(), f.texts().size()) : r.pausedAt);
@@ -112,16 +129,12 @@ TEST(Routines, WholeTrafficAndTheStopAfterTheFirstFailure) {
     }
 }
 
-// So do steps before a run has made their measurement objects.
-TEST(Routines, OutOfRangeBandOrConfigurationFailsAndSendsNothing) {
-    FormFixture f;
-    f.prepared().options().setTest(0, true);
-    EXPECT_TRUE(f.form().runSource1Tests(0));
-    EXPECT_TRUE(f.form().setupConfig(4));
-    EXPECT_TRUE(f.form().setupConfig(-1));
-    EXPECT_TRUE(f.form().setupBand(false, 5));
-    EXPECT_TRUE(f.form().setupBand(true, -1));
-    EXPECT_TRUE(f.texts().empty());
+TEST(Routines, OutOfRangeBandOrConfigurationHasNothingToSend) {
+    EXPECT_TRUE(testrun::configCommands(4, kFound).empty());
+    EXPECT_TRUE(testrun::configCommands(-1, kFound).empty());
+    EXPECT_EQ(testrun::bandAt(5), nullptr);
+    EXPECT_EQ(testrun::bandAt(-1), nullptr);
+    EXPECT_EQ(testrun::bandAt(4), &kBands[4]);
 }
 
 TEST(FindPowerThresholds, WorkedExamples) {
@@ -142,7 +155,8 @@ TEST(FindPowerThresholds, WorkedExamples) {
         f.mainLevel = c.mainLevel;
         f.offsetLevel = c.offsetLevel;
         if (!c.readings.empty()) f.fake.onQuery(kAttenuationQuery, c.readings);
-        EXPECT_EQ(f.prepared().findPowerThresholds(1), c.shown.empty());
+        testrun::SourceLevels levels(f.bus, f.program, f.ui);
+        EXPECT_EQ(levels.findPowerThresholds(f.vi(), kBands[1]), c.shown.empty());
         EXPECT_EQ(f.ui.labels[FormLabel::MainPower] + f.ui.labels[FormLabel::Offset1Power] +
                       f.ui.labels[FormLabel::Offset2Power],
                   c.shown);
@@ -154,8 +168,10 @@ TEST(FindPowerThresholds, WorkedExamples) {
 TEST(MeasureCWPowers, KeepEachReadingInItsPlace) {
     FormFixture f;
     f.fake.onQuery("FETCh:TXPower:POWer?", {"-11.9", "-25.8", "-26.7", "-12.4"});
-    EXPECT_FALSE(f.prepared().measureSource1CWPowers() || f.form().measureSource2CWPower(0));
-    const auto& l = f.form().levels();
+    testrun::SourceLevels levels(f.bus, f.program, f.ui);
+    EXPECT_FALSE(levels.measureSource1CWPowers(f.vi()) ||
+                 levels.measureSource2CWPower(f.vi(), kBands[0]));
+    const auto& l = levels.levels();
     EXPECT_EQ(
         (std::array{l.src1MainPower, l.src1Offset1CWPower, l.src1Offset2CWPower, l.src2MainPower}),
         (std::array{-11.9, -25.8, -26.7, -12.4}));
@@ -175,7 +191,6 @@ TEST(Preparation, SavesTheCorrectionStateSwitchesItOffAndTidyUpRestoresIt) {
         EXPECT_EQ(f.form().prepareForTest(0), timedOut) << text;
         EXPECT_EQ(f.texts(),
                   Strings{query} + (timedOut ? Strings{} : checked({"SYSTem:CORRection:STATe 0"})));
-        EXPECT_EQ(f.form().mom(), f.bus.get4750(0));
         f.fake.log.clear();
         EXPECT_FALSE(f.form().tidyUp());
         EXPECT_EQ(f.texts(), checked({std::string("SYSTem:CORRection:STATe ") + restored}));

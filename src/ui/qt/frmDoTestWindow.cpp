@@ -17,7 +17,7 @@
 #include <array>
 
 #include "app/program_info.h"
-#include "testrun/frmDoTest.h"
+#include "testrun/results_report.h"
 #include "testrun/saving.h"
 #include "ui/dialog_texts.h"
 #include "ui/qt/results_model.h"
@@ -122,7 +122,7 @@ void frmDoTestWindow::buildContents() {
             [this] { fitResultsColumns(*grdResults_); });
     // The run's header from the start, so that the window opens at the width it keeps.
     testrun::ResultsGrid headerOnly;
-    headerOnly.setFormatString(testrun::frmDoTest::kHeaderFormat);
+    headerOnly.setFormatString(testrun::kHeaderFormat);
     model_->setGrid(headerOnly);
 
     lblPassFail_ = addLabel("lblPassFail", QStringLiteral("Pass"));

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "testrun/frmDoTest.h"
 #include "ui/qt/dlgConfirmWizard.h"
 #include "ui/qt/frmChooseTests.h"
 #include "ui/qt/frmDoTestWindow.h"

@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: MIT
-#include "testrun/calibration_data.h"
+#include "testrun/calibration_check.h"
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <span>
-#include <string>
 
+#include "instrument/clsVisa.h"
 #include "instrument/conventions.h"
-#include "testrun/frmDoTest.h"
+#include "testrun/operator_interface.h"
 
 namespace quillon::testrun {
 namespace {
@@ -34,8 +33,16 @@ void loadTableFile(const std::filesystem::path& path, std::span<double> table, b
 
 }  // namespace
 
+CalibrationTables loadCalibrationTables(const std::string& directory) {
+    CalibrationTables tables;
+    const std::filesystem::path folder(directory);
+    loadTableFile(folder / kDelaySettingFileName, tables.delaySetting, tables.delaySettingBuiltIn);
+    loadTableFile(folder / kDataDelayFileName, tables.dataDelay, tables.dataDelayBuiltIn);
+    return tables;
+}
+
 // One kind of calibration table as the test set names and addresses it.
-struct frmDoTest::CalTableKind {
+struct CalibrationCheck::TableKind {
     const char* name;
     std::size_t columns;
 
@@ -46,36 +53,27 @@ struct frmDoTest::CalTableKind {
     }
 };
 
-void frmDoTest::loadDelaySettingFile() {
-    loadTableFile(std::filesystem::path(settings_.calibrationDirectory) / kDelaySettingFileName,
-                  delaySettingTable_, delaySettingBuiltIn_);
-}
-
-void frmDoTest::loadDataDelayFile() {
-    loadTableFile(std::filesystem::path(settings_.calibrationDirectory) / kDataDelayFileName,
-                  dataDelayTable_, dataDelayBuiltIn_);
-}
-
 // True when any entry of either instance differs; a timed-out query ends the comparison of
 // this kind, and what was compared so far decides.
-bool frmDoTest::compareCalTables(instrument::ViSession vi, const CalTableKind& kind,
-                                 std::span<const double> table) {
+bool CalibrationCheck::compare(instrument::ViSession vi, const TableKind& kind,
+                               std::span<const double> table, CalibrationOutcome& outcome) {
     bool differs = false;
     for (int instance = 1; instance <= kInstances; ++instance) {
         for (std::size_t i = 0; i < table.size(); ++i) {
+            const std::string address = kind.address(instance, i);
             std::string reply;
-            if (visa_.queryInstrument(vi, "PL13:CAL:DATA?" + kind.address(instance, i), reply)) {
-                return differs;
-            }
-            if (instrument::readLeadingNumber(reply) != table[i]) differs = true;
+            if (visa_.queryInstrument(vi, "PL13:CAL:DATA?" + address, reply)) return differs;
+            const double value = instrument::readLeadingNumber(reply);
+            outcome.readings.emplace_back(address.substr(1), value);
+            if (value != table[i]) differs = true;
         }
     }
     return differs;
 }
 
 // Writes every entry of both instances; a failed write does not stop the others.
-void frmDoTest::writeCalTables(instrument::ViSession vi, const CalTableKind& kind,
-                               std::span<const double> table) {
+void CalibrationCheck::write(instrument::ViSession vi, const TableKind& kind,
+                             std::span<const double> table) {
     for (int instance = 1; instance <= kInstances; ++instance) {
         for (std::size_t i = 0; i < table.size(); ++i) {
             visa_.sendWithStatusCheck(vi, false,
@@ -89,7 +87,7 @@ void frmDoTest::writeCalTables(instrument::ViSession vi, const CalTableKind& kin
 // answering something else would hold the run here for good (the wait does not yield, so not
 // even Exit could end it); after kMaxSyncPolls round trips on top of the 3 s pause the run
 // goes on, as it does when the query times out.
-void frmDoTest::waitForSync(instrument::ViSession vi) {
+void CalibrationCheck::waitForSync(instrument::ViSession vi) {
     for (int poll = 0; poll < kMaxSyncPolls; ++poll) {
         std::string reply;
         if (visa_.queryInstrument(vi, "SYSTem:SYNC?", reply)) return;
@@ -97,29 +95,26 @@ void frmDoTest::waitForSync(instrument::ViSession vi) {
     }
 }
 
-bool frmDoTest::checkBbgenDelayCalData(instrument::ViSession vi, ResultsGrid& grid,
-                                       std::int16_t row, std::int16_t col) {
-    static constexpr CalTableKind delaySetting{"tdma_bbgen_delay_setting", 5};
-    static constexpr CalTableKind dataDelay{"tdma_bbgen_data_delay", 1};
+CalibrationOutcome CalibrationCheck::run(instrument::ViSession vi) {
+    static constexpr TableKind delaySetting{"tdma_bbgen_delay_setting", 5};
+    static constexpr TableKind dataDelay{"tdma_bbgen_data_delay", 1};
 
-    const bool settingDiffers = compareCalTables(vi, delaySetting, delaySettingTable_);
-    const bool dataDiffers = compareCalTables(vi, dataDelay, dataDelayTable_);
-    if (settingDiffers) writeCalTables(vi, delaySetting, delaySettingTable_);
+    CalibrationOutcome outcome;
+    outcome.settingDiffers = compare(vi, delaySetting, tables_.delaySetting, outcome);
+    outcome.dataDiffers = compare(vi, dataDelay, tables_.dataDelay, outcome);
+    if (outcome.settingDiffers) write(vi, delaySetting, tables_.delaySetting);
     ui_.pause(kAfterWritePause);
-    if (dataDiffers) writeCalTables(vi, dataDelay, dataDelayTable_);
-    if (!settingDiffers && !dataDiffers) return false;
+    if (outcome.dataDiffers) write(vi, dataDelay, tables_.dataDelay);
+    if (!outcome.settingDiffers && !outcome.dataDiffers) return outcome;
 
     visa_.sendInstrument(vi, "PL13:CAL:STOR");
-    oneSecondElapsed_ = false;
     ui_.pause(kAfterStorePause);
     waitForSync(vi);
 
-    std::string code = "C:";
-    code += delaySettingBuiltIn_ ? 'H' : 'D';
-    code += dataDelayBuiltIn_ ? 'H' : 'D';
-    grid.setCell(row, col, code);
-    if (&grid == &grid_) publishGrid();
-    return settingDiffers;
+    outcome.gridCode = "C:";
+    outcome.gridCode += tables_.delaySettingBuiltIn ? 'H' : 'D';
+    outcome.gridCode += tables_.dataDelayBuiltIn ? 'H' : 'D';
+    return outcome;
 }
 
 }  // namespace quillon::testrun

@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "testrun/band_table.h"
+#include "testrun/results_grid.h"
+
+namespace quillon::instrument {
+class clsMom;
+}
+
+namespace quillon::testrun {
+
+class OperatorInterface;
+class TestOptions;
+struct RunMeasurements;
+
+// The results table's columns: "|" separates them, ">" right-aligns one.
+inline constexpr const char* kHeaderFormat =
+    ">Frequency   |>Source  |>Test                      |>Value     |>Lo Lim   |>Hi Lim   "
+    "|>Unit  |>      Result";
+
+// How numbers and the run's start are shown in the table.
+struct DisplayFormats {
+    std::function<std::string(double)> number;
+    std::function<std::string()> startTime;  // read once, when the information row is added
+
+    // The PC's regional formats and the current time.
+    static DisplayFormats regional();
+};
+
+// One result as a row of the table.
+struct ResultRow {
+    const Band* band;
+    const char* source;  // "1" or "2"
+    const char* test;
+    double value;
+    double lowLimit;
+    std::string highLimit;  // formatted, or "---"
+    std::string unit;
+    std::string verdict;  // the pass/fail text; anything but "Pass" counts as a failure
+};
+
+// The results table of a run: header, information row, the band results and the verdict. Every
+// change is shown at once through the operator interface; the failures are counted here.
+class ResultsReport {
+  public:
+    ResultsReport(OperatorInterface& ui, DisplayFormats formats)
+        : ui_(ui), formats_(std::move(formats)) {}
+
+    void writeHeader();
+    // Serial number, start time, test application and firmware of the test set (blank without).
+    void addInformationRow(const instrument::clsMom* mom);
+    void setCalibrationCode(const std::string& code);
+    void addSeparatorRow();
+    // The rows of the chosen tests whose objects exist, in test order.
+    void reportBand(const Band& band, const TestOptions& options,
+                    const RunMeasurements& measurements);
+    void showVerdict(bool pass);
+
+    const ResultsGrid& grid() const { return grid_; }
+    std::int16_t failCount() const { return failCount_; }
+
+  private:
+    void publish();
+    void appendRow(const ResultRow& row);
+
+    OperatorInterface& ui_;
+    DisplayFormats formats_;
+    ResultsGrid grid_;
+    std::int16_t failCount_ = 0;
+};
+
+}  // namespace quillon::testrun
