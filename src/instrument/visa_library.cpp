@@ -16,10 +16,6 @@ namespace quillon::instrument {
 namespace {
 
 #ifdef _WIN32
-std::string lastErrorText() {
-    return std::system_category().message(static_cast<int>(GetLastError()));
-}
-
 void* openLibrary(const std::string& path, bool systemOnly, VisaLoadError& error) {
     const DWORD flags = systemOnly ? LOAD_LIBRARY_SEARCH_SYSTEM32 : 0;
     HMODULE module = LoadLibraryExA(path.c_str(), nullptr, flags);
