@@ -25,8 +25,7 @@ using instrument::ViStatus;
 inline const char* const kNoError = "+0,\"No error\"";
 
 inline instrument::VisaLibrary& simLibrary() {
-    static auto loaded =
-        instrument::VisaLibrary::load(std::string(QUILLON_BIN_DIR) + "/libquillon-sim-visa.so");
+    static auto loaded = instrument::VisaLibrary::load(QUILLON_SIM_LIBRARY);
     auto* library = std::get_if<std::unique_ptr<instrument::VisaLibrary>>(&loaded);
     if (library == nullptr) {
         std::fprintf(stderr, "no simulated VISA library: %s\n",
@@ -34,6 +33,15 @@ inline instrument::VisaLibrary& simLibrary() {
         std::abort();
     }
     return **library;
+}
+
+// The simulated library reads its profile from the environment when a resource manager opens.
+inline void selectProfile(const std::string& path) {
+#ifdef _WIN32
+    _putenv_s("QUILLON_SIM_PROFILE", path.c_str());
+#else
+    setenv("QUILLON_SIM_PROFILE", path.c_str(), 1);
+#endif
 }
 
 inline std::string shippedProfile(const std::string& name) {
@@ -62,7 +70,7 @@ class SimSession {
   public:
     explicit SimSession(const std::string& profilePath, bool openTestSet = false)
         : api_(simLibrary()) {
-        setenv("QUILLON_SIM_PROFILE", profilePath.c_str(), 1);
+        selectProfile(profilePath);
         rmStatus_ = api_.openDefaultRM(&rm_);
         if (!openTestSet) return;
         EXPECT_EQ(api_.open(rm_, "GPIB0::14::INSTR", instrument::kViNull, 0, &vi_),

@@ -3,68 +3,169 @@
 
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
-
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <utility>
 
 #include "app/instance_lock.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace quillon::app {
 namespace {
 
-// A child that takes the lock, says through a pipe whether it got it, and waits to be killed.
-std::pair<pid_t, bool> holdInChild(const std::string& path) {
-    int fds[2];
-    const pid_t pid = ::pipe(fds) == 0 ? ::fork() : -1;
-    if (pid < 0) std::abort();  // never hand a -1 to kill()
-    if (pid == 0) {
-        const InstanceLock lock(path);
-        const char held = lock.held() ? '1' : '0';
-        (void)!::write(fds[1], &held, 1);
-        for (;;) ::pause();
+#ifdef _WIN32
+
+// The holder is this test program started again with QUILLON_TEST_HOLD_LOCK set: it takes the
+// lock before any test runs, answers on standard output and waits to be killed.
+[[maybe_unused]] const bool kHolderProcess = [] {
+    const char* name = std::getenv("QUILLON_TEST_HOLD_LOCK");
+    if (name == nullptr) return false;
+    const InstanceLock lock(name);
+    std::fputs(lock.held() ? "1" : "0", stdout);
+    std::fflush(stdout);
+    for (;;) ::Sleep(INFINITE);
+}();
+
+// Another process that tries the lock; kill() ends it as a crash would.
+class Holder {
+  public:
+    explicit Holder(const std::string& name) {
+        SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+        HANDLE readEnd = nullptr, writeEnd = nullptr;
+        if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) std::abort();
+        ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+        char self[MAX_PATH] = {};
+        ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+        std::string commandLine = std::string("\"") + self + "\" --gtest_list_tests";
+        STARTUPINFOA startup{};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = writeEnd;
+        startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+        ::SetEnvironmentVariableA("QUILLON_TEST_HOLD_LOCK", name.c_str());
+        const BOOL started = ::CreateProcessA(self, commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                              nullptr, nullptr, &startup, &process_);
+        ::SetEnvironmentVariableA("QUILLON_TEST_HOLD_LOCK", nullptr);
+        ::CloseHandle(writeEnd);
+        if (!started) std::abort();
+        char answer = '0';
+        DWORD count = 0;
+        acquired_ = ::ReadFile(readEnd, &answer, 1, &count, nullptr) && count == 1 && answer == '1';
+        ::CloseHandle(readEnd);
     }
-    ::close(fds[1]);
-    char held = '0';
-    const bool acquired = ::read(fds[0], &held, 1) == 1 && held == '1';
-    ::close(fds[0]);
-    return {pid, acquired};
+    ~Holder() { kill(); }
+    Holder(const Holder&) = delete;
+    Holder& operator=(const Holder&) = delete;
+
+    bool acquired() const { return acquired_; }
+    void kill() {
+        if (process_.hProcess == nullptr) return;
+        ::TerminateProcess(process_.hProcess, 9);
+        ::WaitForSingleObject(process_.hProcess, INFINITE);
+        ::CloseHandle(process_.hProcess);
+        ::CloseHandle(process_.hThread);
+        process_ = {};
+    }
+
+  private:
+    PROCESS_INFORMATION process_{};
+    bool acquired_ = false;
+};
+
+std::string lockName() {
+    return "Local\\quillon-test-lock-" + std::to_string(::GetCurrentProcessId());
 }
 
-// Held here: refused here (no error) and in a child. Held by a child: refused here till it dies.
-TEST(InstanceLock, OneHolderAcrossProcessesAndAHolderKilledBySigkillReleasesIt) {
-    const std::string path = ::testing::TempDir() + "quillon-lock-" + std::to_string(::getpid());
+#else
+
+class Holder {
+  public:
+    explicit Holder(const std::string& path) {
+        int fds[2];
+        pid_ = ::pipe(fds) == 0 ? ::fork() : -1;
+        if (pid_ < 0) std::abort();  // never hand a -1 to kill()
+        if (pid_ == 0) {
+            const InstanceLock lock(path);
+            const char held = lock.held() ? '1' : '0';
+            (void)!::write(fds[1], &held, 1);
+            for (;;) ::pause();
+        }
+        ::close(fds[1]);
+        char held = '0';
+        acquired_ = ::read(fds[0], &held, 1) == 1 && held == '1';
+        ::close(fds[0]);
+    }
+    ~Holder() { kill(); }
+    Holder(const Holder&) = delete;
+    Holder& operator=(const Holder&) = delete;
+
+    bool acquired() const { return acquired_; }
+    void kill() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+  private:
+    pid_t pid_ = -1;
+    bool acquired_ = false;
+};
+
+std::string lockName() {
+    return ::testing::TempDir() + "quillon-lock-" + std::to_string(::getpid());
+}
+
+#endif
+
+// Held here: refused here (no error) and in another process. Held by another process: refused
+// here till it is killed, then free.
+TEST(InstanceLock, OneHolderAcrossProcessesAndAKilledHolderReleasesIt) {
+    const std::string name = lockName();
     {
-        const InstanceLock ours(path);
+        const InstanceLock ours(name);
         ASSERT_TRUE(ours.held()) << ours.error();
-        const InstanceLock second(path);
+        const InstanceLock second(name);
         EXPECT_FALSE(second.held());
         EXPECT_EQ(second.error(), "");
-        const auto [child, childGotIt] = holdInChild(path);
-        ::kill(child, SIGKILL);
-        ::waitpid(child, nullptr, 0);
-        EXPECT_FALSE(childGotIt);
+        EXPECT_FALSE(Holder(name).acquired());
     }
-    const auto [holder, acquired] = holdInChild(path);
-    const bool weGotIt = InstanceLock(path).held();
-    ::kill(holder, SIGKILL);
-    ::waitpid(holder, nullptr, 0);
-    ASSERT_TRUE(acquired);
-    EXPECT_FALSE(weGotIt);
-    ASSERT_TRUE(std::filesystem::exists(path)) << "the lock file stays behind after SIGKILL";
-    EXPECT_TRUE(InstanceLock(path).held());
-    std::filesystem::remove(path);
-    EXPECT_NE(InstanceLock("/nonexistent/q.lock").error().find("/nonexistent/q.lock"),
-              std::string::npos);
+    Holder holder(name);
+    ASSERT_TRUE(holder.acquired());
+    EXPECT_FALSE(InstanceLock(name).held());
+    holder.kill();
+    EXPECT_TRUE(InstanceLock(name).held());
+#ifndef _WIN32
+    EXPECT_TRUE(std::filesystem::exists(name)) << "the lock file stays behind after SIGKILL";
+    std::filesystem::remove(name);
+#endif
+}
+
+// A lock that cannot even be tried says why, naming the lock, and is not held.
+TEST(InstanceLock, ALockThatCannotBeTriedIsAnError) {
+#ifdef _WIN32
+    // The name is taken by an object of another kind.
+    const std::string name = lockName() + "-event";
+    const HANDLE event = ::CreateEventA(nullptr, TRUE, FALSE, name.c_str());
+    ASSERT_NE(event, nullptr);
+#else
+    const std::string name = "/nonexistent/q.lock";
+#endif
+    const InstanceLock lock(name);
+    EXPECT_FALSE(lock.held());
+    EXPECT_NE(lock.error().find(name), std::string::npos) << lock.error();
+#ifdef _WIN32
+    ::CloseHandle(event);
+#endif
 }
 
 }  // namespace
 }  // namespace quillon::app
-
-#endif

@@ -1,49 +1,106 @@
 // SPDX-License-Identifier: MIT
-// Loading a VISA library at run time: a missing file and an unusable one are told apart.
+// Loading a VISA library at run time from a given path: what loads, and what the operator is
+// told about a file that is missing and about one that is there but unusable.
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
+#include "instrument/clsVisa.h"
 #include "instrument/visa_library.h"
 
 namespace quillon::instrument {
 namespace {
 
-VisaLoadError loadError(const std::string& path) {
-    auto result = VisaLibrary::load(path);
-    EXPECT_TRUE(std::holds_alternative<VisaLoadError>(result)) << path;
-    return std::holds_alternative<VisaLoadError>(result) ? std::get<VisaLoadError>(result)
-                                                         : VisaLoadError{};
+#ifdef _WIN32
+constexpr const char* kLibrarySuffix = ".dll";
+// In every process, and no VISA library.
+constexpr const char* kLibraryWithoutVisa = "kernel32.dll";
+#else
+constexpr const char* kLibrarySuffix = ".so";
+constexpr const char* kLibraryWithoutVisa = "libc.so.6";
+#endif
+
+// The operator's message when the bus search starts without a library.
+std::string operatorMessage(const VisaLoadError& error) {
+    ProgramValues program;
+    std::string message;
+    BusHooks hooks{{}, [&](const std::string&, const std::string& text) { message = text; }};
+    clsVisa(nullptr, error, hooks, program).seek4750s();
+    EXPECT_TRUE(program.visaInitFailed);
+    return message;
 }
 
-TEST(VisaLibraryLoad, MissingFileIsNotFound) {
-    EXPECT_EQ(loadError("/nonexistent/folder/libvisa.so").kind, VisaLoadError::Kind::NotFound);
+std::string expectedMessage(const VisaLoadError& error) {
+    if (error.kind == VisaLoadError::Kind::NotFound) {
+        return "No software for GPIB seems to be installed. "
+               "Specifically, the correct Visa32.dll is not installed.";
+    }
+    return "The following GPIB error occurred:  " + error.description;
 }
 
-TEST(VisaLibraryLoad, FileThatIsNoLibraryIsUnusable) {
-    const std::string path = ::testing::TempDir() + "quillon-not-a-library.so";
-    std::ofstream(path) << "this is text, not a shared library\n";
-    const VisaLoadError error = loadError(path);
-    EXPECT_EQ(error.kind, VisaLoadError::Kind::Unusable);
-    EXPECT_FALSE(error.description.empty());
-    std::remove(path.c_str());
+struct LoadCase {
+    const char* name;
+    std::string path;
+    std::optional<VisaLoadError::Kind> refusal;  // none: the library loads
+    const char* inDescription;                   // must appear in the platform's words
+};
+
+TEST(VisaLibraryLoad, FromAPathMissingUnusableOrLoaded) {
+    using Kind = VisaLoadError::Kind;
+    const std::string notALibrary =
+        ::testing::TempDir() + "quillon-not-a-library" + kLibrarySuffix;
+    std::ofstream(notALibrary) << "this is text, not a shared library\n";
+    const std::vector<LoadCase> cases{
+        {"missing folder", ::testing::TempDir() + "quillon-no-such-folder/visa" + kLibrarySuffix,
+         Kind::NotFound, ""},
+        {"text file", notALibrary, Kind::Unusable, ""},
+        {"library without the entry points", kLibraryWithoutVisa, Kind::Unusable,
+         "viOpenDefaultRM"},
+        {"simulated library", QUILLON_SIM_LIBRARY, std::nullopt, ""},
+    };
+    for (const LoadCase& c : cases) {
+        auto result = VisaLibrary::load(c.path);
+        if (!c.refusal) {
+            const auto* library = std::get_if<std::unique_ptr<VisaLibrary>>(&result);
+            ASSERT_NE(library, nullptr) << c.name;
+            EXPECT_EQ((*library)->path(), c.path) << c.name;
+            continue;
+        }
+        const auto* error = std::get_if<VisaLoadError>(&result);
+        ASSERT_NE(error, nullptr) << c.name;
+        EXPECT_EQ(error->kind, *c.refusal) << c.name << ": " << error->description;
+        EXPECT_NE(error->description.find(c.inDescription), std::string::npos) << c.name;
+        if (error->kind == Kind::Unusable) {
+            EXPECT_NE(error->description, "") << c.name;
+        }
+        EXPECT_EQ(operatorMessage(*error), expectedMessage(*error)) << c.name;
+    }
+    std::filesystem::remove(notALibrary);
 }
 
-TEST(VisaLibraryLoad, LibraryWithoutTheEntryPointsIsUnusable) {
-    // Any shared library that is not a VISA library will do: the C library itself.
-    const VisaLoadError error = loadError("libc.so.6");
-    EXPECT_EQ(error.kind, VisaLoadError::Kind::Unusable);
-    EXPECT_NE(error.description.find("viOpenDefaultRM"), std::string::npos);
+#ifdef _WIN32
+// Without a path only the system folder is searched: a VISA-named library planted beside the
+// program (here, a working one) is never loaded. Under Wine the system folder has none.
+TEST(VisaLibraryLoad, PlatformLibraryOnlyFromTheSystemFolder) {
+    const std::filesystem::path planted =
+        std::filesystem::path(QUILLON_BIN_DIR) / (sizeof(void*) == 8 ? "visa64.dll" : "visa32.dll");
+    std::filesystem::copy_file(QUILLON_SIM_LIBRARY, planted,
+                               std::filesystem::copy_options::overwrite_existing);
+    auto result = VisaLibrary::load();
+    std::error_code ignored;
+    std::filesystem::remove(planted, ignored);
+    const auto* error = std::get_if<VisaLoadError>(&result);
+    ASSERT_NE(error, nullptr) << "the planted library was loaded";
+    EXPECT_EQ(error->kind, VisaLoadError::Kind::NotFound) << error->description;
 }
-
-TEST(VisaLibraryLoad, SimulatedLibraryLoads) {
-    auto result = VisaLibrary::load(std::string(QUILLON_BIN_DIR) + "/libquillon-sim-visa.so");
-    ASSERT_TRUE(std::holds_alternative<std::unique_ptr<VisaLibrary>>(result));
-}
+#endif
 
 }  // namespace
 }  // namespace quillon::instrument
