@@ -17,7 +17,8 @@
 #include "profile.h"
 
 #ifdef _WIN32
-#define QUILLON_SIM_EXPORT __declspec(dllexport)
+// Exported by quillon-sim-visa.def, under the plain names in 32-bit builds too.
+#define QUILLON_SIM_EXPORT
 #else
 #define QUILLON_SIM_EXPORT __attribute__((visibility("default")))
 #endif

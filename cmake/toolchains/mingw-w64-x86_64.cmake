@@ -1,0 +1,5 @@
+# SPDX-License-Identifier: MIT
+# 64-bit Windows with Debian's MinGW-w64 (g++-mingw-w64-x86-64).
+set(CMAKE_SYSTEM_PROCESSOR AMD64)
+set(QUILLON_MINGW_TRIPLET x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
