@@ -54,8 +54,7 @@ struct LoadCase {
 
 TEST(VisaLibraryLoad, FromAPathMissingUnusableOrLoaded) {
     using Kind = VisaLoadError::Kind;
-    const std::string notALibrary =
-        ::testing::TempDir() + "quillon-not-a-library" + kLibrarySuffix;
+    const std::string notALibrary = ::testing::TempDir() + "quillon-not-a-library" + kLibrarySuffix;
     std::ofstream(notALibrary) << "this is text, not a shared library\n";
     const std::vector<LoadCase> cases{
         {"missing folder", ::testing::TempDir() + "quillon-no-such-folder/visa" + kLibrarySuffix,
