@@ -71,8 +71,23 @@ done
 export WINEPREFIX="$build/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 log="$build/wine-tests.log"
 trap 'wineserver -k 2>/dev/null || true' EXIT
+[ -d "$WINEPREFIX" ] || { echo "Creating the Wine prefix $WINEPREFIX"; wineboot -i >/dev/null 2>&1; }
+
+# A windows-subsystem program, as quillon.exe is, keeps standard streams redirected by its
+# starter after taking the starter's console.
+probe="$build/x86_64/bin/quillon_console_probe.exe"
+[[ "$(x86_64-w64-mingw32-objdump -p "$probe")" =~ Subsystem[[:space:]]+00000002 ]] ||
+    { echo "test-windows: $probe is not a windows-subsystem program" >&2; exit 1; }
+probe_out="$(echo typed | wine "$probe" 2>"$build/probe-stderr.txt" | tr -d '\r')"
+if [ "$probe_out" != "attached=0 read=typed" ] ||
+    ! tr -d '\r' <"$build/probe-stderr.txt" | grep -qx "to standard error"; then
+    echo "test-windows: the console probe lost a redirected stream: '$probe_out'" >&2
+    exit 1
+fi
+echo "Console probe: redirected standard input, output and error kept"
 status=0
-(cd "$build/x86_64" && wine bin/quillon_core_tests.exe) 2>&1 | tee "$log" || status=$?
+# Wine writes the console's line ends as CR LF.
+(cd "$build/x86_64" && wine bin/quillon_core_tests.exe) 2>&1 | tr -d '\r' | tee "$log" || status=$?
 passed=$(grep -c '^\[       OK \]' "$log" || true)
 failed=$(grep -Ec '^\[  FAILED  \] .* \([0-9]+ ms\)$' "$log" || true)
 echo "$passed passed, $failed failed"

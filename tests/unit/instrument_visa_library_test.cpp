@@ -90,10 +90,10 @@ TEST(VisaLibraryLoad, FromAPathMissingUnusableOrLoaded) {
 TEST(VisaLibraryLoad, PlatformLibraryOnlyFromTheSystemFolder) {
     const std::filesystem::path planted =
         std::filesystem::path(QUILLON_BIN_DIR) / (sizeof(void*) == 8 ? "visa64.dll" : "visa32.dll");
-    std::filesystem::copy_file(QUILLON_SIM_LIBRARY, planted,
-                               std::filesystem::copy_options::overwrite_existing);
-    auto result = VisaLibrary::load();
     std::error_code ignored;
+    std::filesystem::remove(planted, ignored);  // MinGW's copy_file cannot overwrite
+    std::filesystem::copy_file(QUILLON_SIM_LIBRARY, planted);
+    auto result = VisaLibrary::load();
     std::filesystem::remove(planted, ignored);
     const auto* error = std::get_if<VisaLoadError>(&result);
     ASSERT_NE(error, nullptr) << "the planted library was loaded";
