@@ -5,6 +5,7 @@
 # cross-build of it runs under Wine (scripts/test-windows.sh); natively it builds as well.
 
 quillon_library(quillon_instance_lock src/app/instance_lock.cpp)
+quillon_library(quillon_parent_console src/app/parent_console.cpp)
 
 find_package(tomlplusplus QUIET)
 if(NOT tomlplusplus_FOUND)

@@ -27,3 +27,10 @@ target_compile_definitions(quillon_core_tests PRIVATE
     QUILLON_SIM_LIBRARY="$<TARGET_FILE:quillon_sim_visa>")
 add_dependencies(quillon_core_tests quillon_sim_visa)
 add_test(NAME quillon_core_tests COMMAND quillon_core_tests)
+
+# A windows-subsystem program that takes its starter's console; the Wine script runs it.
+if(WIN32)
+    add_executable(quillon_console_probe WIN32 windows/console_probe.cpp)
+    target_compile_options(quillon_console_probe PRIVATE ${QUILLON_WARNINGS})
+    target_link_libraries(quillon_console_probe PRIVATE quillon_parent_console)
+endif()

@@ -11,6 +11,7 @@
 #include "app/front_end.h"
 #include "app/instance_lock.h"
 #include "app/launch.h"
+#include "app/parent_console.h"
 #include "app/program_info.h"
 #include "testrun/operator_interface.h"
 #include "ui/console/console_front_end.h"
@@ -50,6 +51,7 @@ std::function<bool()> instanceCheck(app::InstanceLock& lock) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    app::useParentConsole();  // Windows: the console it was started from, if any
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const auto parsed = app::parseCommandLine(args);
     if (const auto* error = std::get_if<app::CommandLineError>(&parsed)) {
