@@ -27,6 +27,12 @@ endif()
 
 add_subdirectory(sim)
 
+# The program's resource script, compiled on its own: the program itself needs Qt.
+if(WIN32)
+    include(packaging/windows/version_resource.cmake)
+    add_library(quillon_version_resource OBJECT ${QUILLON_VERSION_RESOURCE})
+endif()
+
 if(BUILD_TESTING)
     enable_testing()
     add_subdirectory(tests)

@@ -67,6 +67,19 @@ for target in x86_64:"$build/x86_64/bin/quillon-sim-visa.dll" i686:"$build/i686/
     check_same "${target%%:*} DLL exports" "$expected" "$(export_names "${target%%:*}" "${target#*:}")"
 done
 
+# quillon.exe's resources, compiled by windres: the icon, and the project's version.
+version="$(sed -n 's/^project(Quillon VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
+resources="$(x86_64-w64-mingw32-windres -J coff -O rc \
+    -i "$build/x86_64/CMakeFiles/quillon_version_resource.dir/quillon.rc.res")"
+for expected_text in "RT_GROUP_ICON" "FILEVERSION ${version//./, }, 0" \
+    "VALUE \"FileVersion\", \"$version\""; do
+    if ! grep -qF "$expected_text" <<<"$resources"; then
+        echo "test-windows: the resource script lacks $expected_text" >&2
+        exit 1
+    fi
+done
+echo "Resources: icon and version $version"
+
 # Wine: a private prefix; no prompts to install its .NET and HTML components.
 export WINEPREFIX="$build/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 log="$build/wine-tests.log"
