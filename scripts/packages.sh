@@ -7,6 +7,9 @@ QUILLON_PACKAGES=(build-essential cmake ninja-build qt6-base-dev qt6-qpa-plugins
                   libgtest-dev libbenchmark-dev libtomlplusplus-dev xvfb xauth)
 # Install tree and package checks: validators, the manual page reader, dpkg-shlibdeps.
 QUILLON_PACKAGES+=(desktop-file-utils appstream man-db dpkg-dev)
+# Results database drivers, the server the database tests start, the schema validator and a
+# German locale for the record tests.
+QUILLON_PACKAGES+=(libqt6sql6-sqlite libqt6sql6-psql postgresql-15 python3-jsonschema locales)
 
 quillon_install_missing_packages() {
     local missing=() package
