@@ -89,6 +89,10 @@ bool clsMom::makeMom(ViSession defrm, const std::string& momText) {
     visa_.queryInstrument(vi_, "*idn?", reply);
     const std::vector<std::string_view> again = splitAtCommas(reply);
     serialNumber_ = again.size() > 2 ? std::string(again[2]) : std::string();
+    manufacturer_ = std::string(again.empty() ? std::string_view() : again[0]);
+    model_ = again.size() > 1 ? std::string(again[1]) : std::string();
+    instrumentFirmware_ = again.size() > 3 ? std::string(again[3]) : std::string();
+    resource_ = name;
     visa_.sendInstrument(vi_, "*cls");
     return true;
 }

@@ -22,6 +22,11 @@ class clsMom {
     const std::string& MomSerialNumber() const { return serialNumber_; }
     ViSession MomVI() const { return vi_; }
     const std::string& MomTA() const { return testApplication_; }
+    // The rest of the identity, kept from the replies makeMom reads anyway, for records.
+    const std::string& MomManufacturer() const { return manufacturer_; }
+    const std::string& MomModel() const { return model_; }
+    const std::string& MomInstrumentFirmware() const { return instrumentFirmware_; }
+    const std::string& MomResource() const { return resource_; }
 
     // Opens the resource and fills the record when it is a 4750; false otherwise.
     bool makeMom(ViSession defrm, const std::string& momText);
@@ -36,6 +41,10 @@ class clsMom {
     std::string serialNumber_;
     ViSession vi_ = 0;
     std::string testApplication_;
+    std::string manufacturer_;
+    std::string model_;
+    std::string instrumentFirmware_;
+    std::string resource_;
 };
 
 }  // namespace quillon::instrument

@@ -36,6 +36,10 @@ double BurstPowerChecks::maxPowerErr() const {
     return etxp_ ? etxp_->maxPowerError() : 0.0;
 }
 
+std::vector<ConfigEntry> BurstPowerChecks::powerErrByConfig() const {
+    return etxp_ ? etxp_->powerErrorByConfig() : std::vector<ConfigEntry>{};
+}
+
 std::string BurstPowerChecks::getPowerErrPassFailString(double value) const {
     return passFailText(etxp_ ? etxp_->worstIntegrity() : std::int16_t{0}, value,
                         {powerErrLowLimit(), powerErrHighLimit()});

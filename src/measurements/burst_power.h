@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "measurements/clsEtxpBase.h"
 
@@ -22,6 +23,8 @@ class BurstPowerChecks {
     void initMeas(std::int16_t numConfigs, double src1MainPower, double src1Offset1CWPower,
                   double src1Offset2CWPower);
     std::string getPowerErrPassFailString(double value) const;
+    // Each configuration's power error and integrity, for records of the run.
+    std::vector<ConfigEntry> powerErrByConfig() const;
 
   protected:
     explicit BurstPowerChecks(MeasurementContext context) : context_(context) {}

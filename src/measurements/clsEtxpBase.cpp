@@ -22,6 +22,10 @@ double clsEtxpBase::maxPowerError() const {
     return largestEntry(powerErrByConfig_, numConfigs_);
 }
 
+std::vector<ConfigEntry> clsEtxpBase::powerErrorByConfig() const {
+    return configEntries(powerErrByConfig_, integrityByConfig_, numConfigs_);
+}
+
 // The three powers belong to the owning burst power object; this engine only gets the
 // reference of each run.
 void clsEtxpBase::initMeas(std::int16_t numConfigs, double, double, double) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "measurements/measurement_common.h"
 #include "measurements/measurement_context.h"
 
 namespace quillon::measurements {
@@ -17,6 +18,7 @@ class clsEtxpBase {
 
     std::int16_t worstIntegrity() const;
     double maxPowerError() const;
+    std::vector<ConfigEntry> powerErrorByConfig() const;
     void initMeas(std::int16_t numConfigs, double mainPwrError, double offset1PwrError,
                   double offset2PwrError);
     bool runMeas(instrument::ViSession vi, std::int16_t config, std::int16_t source,

@@ -28,6 +28,16 @@ double clsModAcc::worstOriginOffset() const {
     return smallestEntry(originOffsetByConfig_, numConfigs_);
 }
 
+std::vector<ConfigEntry> clsModAcc::epskFreqErrorByConfig() const {
+    return configEntries(epskFreqErrByConfig_, integrityByConfig_, numConfigs_);
+}
+std::vector<ConfigEntry> clsModAcc::rmsEvmByConfig() const {
+    return configEntries(rmsEvmByConfig_, integrityByConfig_, numConfigs_);
+}
+std::vector<ConfigEntry> clsModAcc::originOffsetByConfig() const {
+    return configEntries(originOffsetByConfig_, integrityByConfig_, numConfigs_);
+}
+
 double clsModAcc::epskFreqErrorLowLimit(std::int16_t) const {
     return kEpskFreqErrorLimits.low;
 }

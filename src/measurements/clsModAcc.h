@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "measurements/measurement_common.h"
 #include "measurements/measurement_context.h"
 
 namespace quillon::measurements {
@@ -32,6 +33,10 @@ class clsModAcc {
     std::string getEpskFreqErrorPassFailString(double value, std::int16_t band) const;
     std::string getRmsEvmPassFailString(double value, std::int16_t band) const;
     std::string getOriginOffsetPassFailString(double value, std::int16_t band) const;
+    // Each configuration's value and integrity, for records of the run.
+    std::vector<ConfigEntry> epskFreqErrorByConfig() const;
+    std::vector<ConfigEntry> rmsEvmByConfig() const;
+    std::vector<ConfigEntry> originOffsetByConfig() const;
 
   private:
     bool setUpAndStart(instrument::ViSession vi) const;

@@ -31,6 +31,16 @@ double clsPFERMeas::maxPeakPhaseError() const {
     return worstSigned(peakPhaseErrByConfig_, numConfigs_);
 }
 
+std::vector<ConfigEntry> clsPFERMeas::freqErrByConfig() const {
+    return configEntries(freqErrByConfig_, integrityByConfig_, numConfigs_);
+}
+std::vector<ConfigEntry> clsPFERMeas::rmsPhaseErrByConfig() const {
+    return configEntries(rmsPhaseErrByConfig_, integrityByConfig_, numConfigs_);
+}
+std::vector<ConfigEntry> clsPFERMeas::peakPhaseErrByConfig() const {
+    return configEntries(peakPhaseErrByConfig_, integrityByConfig_, numConfigs_);
+}
+
 double clsPFERMeas::freqErrLowLimit(std::int16_t) const {
     return kFreqErrLimits.low;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "measurements/measurement_common.h"
 #include "measurements/measurement_context.h"
 
 namespace quillon::measurements {
@@ -32,6 +33,10 @@ class clsPFERMeas {
     std::string getFreqErrPassFailString(double value, std::int16_t band) const;
     std::string getRmsPhaseErrPassFailString(double value, std::int16_t band) const;
     std::string getPeakPhaseErrPassFailString(double value, std::int16_t band) const;
+    // Each configuration's value and integrity, for records of the run.
+    std::vector<ConfigEntry> freqErrByConfig() const;
+    std::vector<ConfigEntry> rmsPhaseErrByConfig() const;
+    std::vector<ConfigEntry> peakPhaseErrByConfig() const;
 
   private:
     bool setUp(instrument::ViSession vi, std::int16_t source) const;

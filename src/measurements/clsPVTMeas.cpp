@@ -33,6 +33,16 @@ double clsPVTMeas::worstBurstFlatness() const {
     return 1.0 - (lower < upper ? lower : upper);
 }
 
+std::vector<ConfigEntry> clsPVTMeas::burstFlatnessByConfig() const {
+    std::vector<double> flatness;
+    for (std::size_t i = 0; i < upperMaskByConfig_.size() && i < lowerMaskByConfig_.size(); ++i) {
+        const double upper = upperMaskByConfig_[i];
+        const double lower = lowerMaskByConfig_[i];
+        flatness.push_back(1.0 - (lower < upper ? lower : upper));
+    }
+    return configEntries(flatness, integrityByConfig_, numConfigs_);
+}
+
 double clsPVTMeas::burstFlatnessLowLimit(std::int16_t) const {
     return kBurstFlatnessLimits.low;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "measurements/measurement_common.h"
 #include "measurements/measurement_context.h"
 
 namespace quillon::measurements {
@@ -22,6 +23,8 @@ class clsPVTMeas {
     void initMeas(std::int16_t numConfigs);
     bool runMeas(instrument::ViSession vi, std::int16_t config, std::int16_t source);
     std::string getBurstFlatnessPassFailString(double value, std::int16_t band) const;
+    // Each configuration's burst flatness (from its own two mask numbers) and integrity.
+    std::vector<ConfigEntry> burstFlatnessByConfig() const;
 
   private:
     bool setUp(instrument::ViSession vi, std::int16_t source) const;

@@ -101,6 +101,18 @@ std::int16_t worstIntegrityOf(const std::vector<std::int16_t>& table, std::int16
     });
 }
 
+std::vector<ConfigEntry> configEntries(const std::vector<double>& values,
+                                       const std::vector<std::int16_t>& integrity,
+                                       std::int16_t numConfigs) {
+    std::vector<ConfigEntry> entries;
+    for (std::int16_t config = 0; config < numConfigs; ++config) {
+        const auto i = static_cast<std::size_t>(config);
+        if (i >= values.size() || i >= integrity.size()) break;
+        entries.push_back({config, values[i], integrity[i]});
+    }
+    return entries;
+}
+
 std::string integrityFailText(std::int16_t integrity) {
     return "Fail (" + instrument::countText(integrity) + ")";
 }

@@ -119,6 +119,18 @@ double smallestEntry(const std::vector<double>& table, std::int16_t numConfigs);
 // whenever configuration 0 was normal.
 std::int16_t worstIntegrityOf(const std::vector<std::int16_t>& table, std::int16_t numConfigs);
 
+// One configuration's entry of a result table, for records of the run.
+struct ConfigEntry {
+    int config;
+    double value;
+    std::int16_t integrity;
+};
+
+// Configurations 0 to numConfigs - 1 of a value table and its integrity table.
+std::vector<ConfigEntry> configEntries(const std::vector<double>& values,
+                                       const std::vector<std::int16_t>& integrity,
+                                       std::int16_t numConfigs);
+
 // ---- Pass/fail texts ----
 
 // "Fail ( 11)": the integrity with one leading blank (a minus sign when negative).

@@ -60,14 +60,14 @@ testrun::TestSetIdentity identityOf(const QJsonObject& o) {
             textOf(o["resource"])};
 }
 
-QJsonObject calibrationJson(const testrun::CalibrationOutcome& c) {
+QJsonObject calibrationJson(const testrun::CalibrationRecord& c) {
     return {{"checked", c.checked},
             {"delay_setting_written", c.delaySettingWritten},
             {"data_delay_written", c.dataDelayWritten},
             {"code", c.gridCode.empty() ? QJsonValue(QJsonValue::Null) : text(c.gridCode)}};
 }
 
-testrun::CalibrationOutcome calibrationOf(const QJsonObject& o) {
+testrun::CalibrationRecord calibrationOf(const QJsonObject& o) {
     return {o["checked"].toBool(), o["delay_setting_written"].toBool(),
             o["data_delay_written"].toBool(), textOf(o["code"])};
 }

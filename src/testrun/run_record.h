@@ -31,7 +31,7 @@ struct RunChoice {
     int iterations = 0;
 };
 
-struct CalibrationOutcome {
+struct CalibrationRecord {
     bool checked = false;              // the check ran (test 8 chosen)
     bool delaySettingWritten = false;  // both delay setting tables were written
     bool dataDelayWritten = false;     // both data delay tables were written
@@ -77,7 +77,7 @@ struct RunStop {
 struct RunRecord {
     TestSetIdentity testSet;
     RunChoice choice;
-    CalibrationOutcome calibration;
+    CalibrationRecord calibration;
     std::vector<ResultRecord> results;
     std::chrono::system_clock::time_point start;
     std::chrono::system_clock::time_point end;
