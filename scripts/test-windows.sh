@@ -36,8 +36,8 @@ cross_build x86_64
 cross_build i686 -DBUILD_TESTING=OFF
 
 # The simulated DLL's exports: the module-definition file, the VISA functions its objects define
-# (a 32-bit one must be __stdcall, decorated "_name@bytes" in the object) and both DLLs' export
-# tables must name the same functions, undecorated.
+# (in 32 bits decorated "_name@bytes" for __stdcall, "_name" for the variadic, __cdecl ones) and
+# both DLLs' export tables must name the same functions, undecorated.
 def_names() {
     sed -n '/^EXPORTS/,$p' "$root/sim/quillon-sim-visa.def" | sed '1d; s/;.*//' | awk 'NF {print $1}' |
         sort
@@ -60,7 +60,7 @@ check_same() {
 }
 expected="$(def_names)"
 check_same "64-bit object symbols" "$expected" "$(object_names x86_64 's/^_//')"
-check_same "32-bit __stdcall object symbols" "$expected" "$(object_names i686 's/^_(.*)@[0-9]+$/\1/')"
+check_same "32-bit object symbols" "$expected" "$(object_names i686 's/^_//; s/@[0-9]+$//')"
 for target in x86_64:"$build/x86_64/bin/quillon-sim-visa.dll" i686:"$build/i686/bin/quillon-sim-visa.dll"; do
     echo "Export table of ${target#*:}:"
     export_names "${target%%:*}" "${target#*:}" | sed 's/^/    /'

@@ -15,7 +15,9 @@ namespace {
 // replaced by the console.
 bool redirected(DWORD which) {
     const HANDLE handle = ::GetStdHandle(which);
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return false;
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
     const DWORD type = ::GetFileType(handle);
     return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE;
 }
@@ -31,11 +33,18 @@ bool useParentConsole() {
     const bool input = redirected(STD_INPUT_HANDLE);
     const bool output = redirected(STD_OUTPUT_HANDLE);
     const bool error = redirected(STD_ERROR_HANDLE);
-    if (input && output && error) return false;
-    if (!::AttachConsole(ATTACH_PARENT_PROCESS)) return false;
-    if (!output) reopen(stdout, "CONOUT$", "w");
-    if (!error) reopen(stderr, "CONOUT$", "w");
-    if (!input) reopen(stdin, "CONIN$", "r");
+    if ((input && output && error) || !::AttachConsole(ATTACH_PARENT_PROCESS)) {
+        return false;
+    }
+    if (!output) {
+        reopen(stdout, "CONOUT$", "w");
+    }
+    if (!error) {
+        reopen(stderr, "CONOUT$", "w");
+    }
+    if (!input) {
+        reopen(stdin, "CONIN$", "r");
+    }
     // The C++ streams share the C streams; clear a failure left by writes before the reopening.
     std::cout.clear();
     std::cerr.clear();

@@ -27,11 +27,15 @@ namespace {
 // lock before any test runs, answers on standard output and waits to be killed.
 [[maybe_unused]] const bool kHolderProcess = [] {
     const char* name = std::getenv("QUILLON_TEST_HOLD_LOCK");
-    if (name == nullptr) return false;
+    if (name == nullptr) {
+        return false;
+    }
     const InstanceLock lock(name);
     std::fputs(lock.held() ? "1" : "0", stdout);
     std::fflush(stdout);
-    for (;;) ::Sleep(INFINITE);
+    for (;;) {
+        ::Sleep(INFINITE);
+    }
 }();
 
 // Another process that tries the lock; kill() ends it as a crash would.
@@ -40,7 +44,9 @@ class Holder {
     explicit Holder(const std::string& name) {
         SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
         HANDLE readEnd = nullptr, writeEnd = nullptr;
-        if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) std::abort();
+        if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+            std::abort();
+        }
         ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
         char self[MAX_PATH] = {};
         ::GetModuleFileNameA(nullptr, self, MAX_PATH);
@@ -55,7 +61,9 @@ class Holder {
                                               nullptr, nullptr, &startup, &process_);
         ::SetEnvironmentVariableA("QUILLON_TEST_HOLD_LOCK", nullptr);
         ::CloseHandle(writeEnd);
-        if (!started) std::abort();
+        if (!started) {
+            std::abort();
+        }
         char answer = '0';
         DWORD count = 0;
         acquired_ = ::ReadFile(readEnd, &answer, 1, &count, nullptr) && count == 1 && answer == '1';
@@ -67,7 +75,9 @@ class Holder {
 
     bool acquired() const { return acquired_; }
     void kill() {
-        if (process_.hProcess == nullptr) return;
+        if (process_.hProcess == nullptr) {
+            return;
+        }
         ::TerminateProcess(process_.hProcess, 9);
         ::WaitForSingleObject(process_.hProcess, INFINITE);
         ::CloseHandle(process_.hProcess);
@@ -91,12 +101,16 @@ class Holder {
     explicit Holder(const std::string& path) {
         int fds[2];
         pid_ = ::pipe(fds) == 0 ? ::fork() : -1;
-        if (pid_ < 0) std::abort();  // never hand a -1 to kill()
+        if (pid_ < 0) {
+            std::abort();  // never hand a -1 to kill()
+        }
         if (pid_ == 0) {
             const InstanceLock lock(path);
             const char held = lock.held() ? '1' : '0';
             (void)!::write(fds[1], &held, 1);
-            for (;;) ::pause();
+            for (;;) {
+                ::pause();
+            }
         }
         ::close(fds[1]);
         char held = '0';
@@ -109,7 +123,9 @@ class Holder {
 
     bool acquired() const { return acquired_; }
     void kill() {
-        if (pid_ <= 0) return;
+        if (pid_ <= 0) {
+            return;
+        }
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
         pid_ = -1;
