@@ -93,33 +93,51 @@ void clsVisa::seek4750s() {
     num4750s_ = count;
 }
 
-bool clsVisa::queryInstrument(ViSession vi, const std::string& query, std::string& result) {
+BusStatus clsVisa::send(ViSession vi, const std::string& text) {
+    // Without a loaded library there is no bus to talk to: a failure, never a crash.
+    if (api_ == nullptr) return statusOf(text, kViErrorSystemError);
+    return statusOf(text, api_->printf(vi, withLineFeed(text).c_str()));
+}
+
+BusStatus clsVisa::sendChecked(ViSession vi, const std::string& command) {
+    BusStatus written = send(vi, command);
+    if (!written.ok()) return written;
+    std::array<char, kReplyBufferSize> reply{};
+    BusStatus checked = query(vi, "SYSTEM:ERR?", reply);
+    checked.command = command;
+    if (checked.ok() && errorQueued(reply.data())) {
+        checked.kind = BusStatus::Kind::InstrumentError;
+        checked.errorQueue = std::string(beforeLineFeed(reply.data()));
+    }
+    return checked;
+}
+
+BusStatus clsVisa::query(ViSession vi, const std::string& text, std::span<char> reply) {
+    reply.front() = '\0';
+    if (api_ == nullptr) return statusOf(text, kViErrorSystemError);
+    const ViStatus status =
+        api_->queryf(vi, withLineFeed(text).c_str(), kReplyReadFormat, reply.data());
+    reply.back() = '\0';
+    return statusOf(text, status);
+}
+
+bool clsVisa::queryInstrument(ViSession vi, const std::string& text, std::string& result) {
     result.clear();
     if (api_ == nullptr) return false;
     std::array<char, kReplyBufferSize> reply{};
-    const ViStatus status =
-        api_->queryf(vi, withLineFeed(query).c_str(), kReplyReadFormat, reply.data());
-    if (status == kViErrorTimeout) return true;
-    if (status < 0) return false;
-    reply.back() = '\0';
+    const BusStatus status = query(vi, text, reply);
+    if (status.kind == BusStatus::Kind::Timeout) return true;
+    if (status.visaStatus < 0) return false;  // a warning still brings its reply
     result = std::string(beforeLineFeed(reply.data()));
     return false;
 }
 
 bool clsVisa::sendWithStatusCheck(ViSession vi, bool errorOccurred, const std::string& command) {
-    // Without a loaded library there is no bus to talk to: a failure, never a crash.
-    if (errorOccurred || api_ == nullptr) return true;
-    if (api_->printf(vi, withLineFeed(command).c_str()) != kViSuccess) return true;
-    std::array<char, kReplyBufferSize> reply{};
-    const ViStatus status = api_->queryf(vi, "SYSTEM:ERR?\n", kReplyReadFormat, reply.data());
-    reply.back() = '\0';
-    bool failed = errorQueued(reply.data());
-    if (status != kViSuccess) failed = true;
-    return failed;
+    return errorOccurred || !sendChecked(vi, command).ok();
 }
 
 bool clsVisa::sendInstrument(ViSession vi, const std::string& text) {
-    if (api_ != nullptr) api_->printf(vi, withLineFeed(text).c_str());
+    send(vi, text);
     return false;
 }
 

@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "instrument/bus_hooks.h"
+#include "instrument/bus_status.h"
 #include "instrument/visa_api.h"
 #include "instrument/visa_library.h"
 
@@ -35,8 +37,21 @@ class clsVisa {
     // Searches the bus once; shows the library messages itself.
     void seek4750s();
 
+    // The exchanges themselves. Each sends its text with a line feed and says how it went;
+    // without a library nothing is sent and the status is an I/O error.
+
+    // Writes text.
+    BusStatus send(ViSession vi, const std::string& text);
+    // Writes command, then reads the error queue: an instrument error when its number is not 0.
+    BusStatus sendChecked(ViSession vi, const std::string& command);
+    // Writes query and reads the reply into reply, always terminated (empty without a reply).
+    BusStatus query(ViSession vi, const std::string& query, std::span<char> reply);
+
+    // The Boolean forms the run's steps use.
+
     // True only when the library reported a timeout; result holds the reply up to its first
-    // line feed, empty after any failure. Without a library: false, result empty.
+    // line feed, also after a warning, and is empty after any failure. Without a library:
+    // false, result empty.
     bool queryInstrument(ViSession vi, const std::string& query, std::string& result);
 
     // Returns the new error flag: true at once when errorOccurred is true; otherwise sends the

@@ -35,13 +35,7 @@ bool sendChain(const MeasurementContext& context, instrument::ViSession vi, bool
 
 bool queryFailed(const MeasurementContext& context, instrument::ViSession vi,
                  const std::string& query, ReplyBuffer& reply) {
-    reply.front() = '\0';
-    instrument::VisaApi* api = context.visa.api();
-    if (api == nullptr) return true;
-    const instrument::ViStatus status =
-        api->queryf(vi, (query + "\n").c_str(), instrument::kReplyReadFormat, reply.data());
-    reply.back() = '\0';
-    return status != instrument::kViSuccess;
+    return !context.visa.query(vi, query, reply).ok();
 }
 
 bool waitForCompletion(const MeasurementContext& context, instrument::ViSession vi,

@@ -165,8 +165,7 @@ ViStatus FakeVisa::vQueryf(ViSession vi, const char* writeFmt, const char* readF
     char* buffer = va_arg(args, char*);
     const std::size_t n = std::min(r.text.size(), instrument::kReplyBufferSize - 1);
     std::memcpy(buffer, r.text.data(), n);
-    buffer[n] = '\0';
-    if (r.status < 0) buffer[0] = '\0';
+    buffer[n] = '\0';  // a failed read may leave part of a reply behind, as libraries do
     return r.status;
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@ namespace {
 
 using testing::FakeVisa;
 using Reply = FakeVisa::Reply;
+using Kind = BusStatus::Kind;
 using Strings = std::vector<std::string>;
 
 constexpr ViSession kVi = 7;
@@ -41,17 +43,18 @@ struct QueryCase {
     Reply reply;
     std::string expectedResult;
     bool expectedTimeout;
+    Kind kind = Kind::Ok;
 };
 
 TEST(QueryInstrument, ReplyHandling) {
     const std::string longReply(600, 'x');
     const std::vector<QueryCase> cases = {
-        {"timeout", {kViErrorTimeout, "late\n"}, "", true},
-        {"other failure", {kViErrorIo, "junk\n"}, "", false},
+        {"timeout", {kViErrorTimeout, "late\n"}, "", true, Kind::Timeout},
+        {"other failure", {kViErrorIo, "junk\n"}, "", false, Kind::IoError},
         {"only a line feed", {kViSuccess, "\n"}, "", false},
         {"text before the first line feed", {kViSuccess, "+1\nrest\n"}, "+1", false},
         {"no line feed taken whole", {kViSuccess, "abc"}, "abc", false},
-        {"warning status keeps the text", {kViSuccessMaxCnt, "12\n"}, "12", false},
+        {"warning status keeps the text", {kViSuccessMaxCnt, "12\n"}, "12", false, Kind::IoError},
         {"over-long reply cut to the buffer",
          {kViSuccess, longReply},
          std::string(511, 'x'),
@@ -65,6 +68,11 @@ TEST(QueryInstrument, ReplyHandling) {
         EXPECT_EQ(bus.visa.queryInstrument(kVi, "*idn?", result), c.expectedTimeout);
         EXPECT_EQ(result, c.expectedResult);
         EXPECT_EQ(bus.fake.texts(), Strings{"*idn?"});
+        std::array<char, kReplyBufferSize> reply{};
+        const BusStatus status = bus.visa.query(kVi, "*idn?", reply);
+        EXPECT_EQ(status.kind, c.kind);
+        EXPECT_EQ(status.command, "*idn?");
+        EXPECT_EQ(status.visaStatus, c.reply.status);
     }
 }
 
@@ -75,6 +83,8 @@ struct StatusCase {
     Reply errorQueue;
     bool expected;
     Strings traffic;
+    Kind kind = Kind::Ok;  // of the checked send, and the status that decided it
+    ViStatus decidingStatus = kViSuccess;
 };
 
 TEST(SendWithStatusCheck, ErrorFlagRules) {
@@ -87,12 +97,41 @@ TEST(SendWithStatusCheck, ErrorFlagRules) {
          kViSuccess,
          {kViSuccess, "-113,\"Undefined header\"\n"},
          true,
-         full},
+         full,
+         Kind::InstrumentError},
         {"reply without a number reads 0", false, kViSuccess, {kViSuccess, "OK\n"}, false, full},
-        {"failed write stops before the queue", false, kViErrorIo, {}, true, {"CALL:BAND PGSM"}},
-        {"warning on write counts", false, kViSuccessMaxCnt, {}, true, {"CALL:BAND PGSM"}},
-        {"queue query timeout", false, kViSuccess, {kViErrorTimeout, ""}, true, full},
-        {"queue query warning", false, kViSuccess, {kViSuccessMaxCnt, "+0,\"\"\n"}, true, full},
+        {"failed write stops before the queue",
+         false,
+         kViErrorIo,
+         {},
+         true,
+         {"CALL:BAND PGSM"},
+         Kind::IoError,
+         kViErrorIo},
+        {"warning on write counts",
+         false,
+         kViSuccessMaxCnt,
+         {},
+         true,
+         {"CALL:BAND PGSM"},
+         Kind::IoError,
+         kViSuccessMaxCnt},
+        {"queue query timeout",
+         false,
+         kViSuccess,
+         {kViErrorTimeout, ""},
+         true,
+         full,
+         Kind::Timeout,
+         kViErrorTimeout},
+        {"queue query warning",
+         false,
+         kViSuccess,
+         {kViSuccessMaxCnt, "+0,\"\"\n"},
+         true,
+         full,
+         Kind::IoError,
+         kViSuccessMaxCnt},
     };
     for (const StatusCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -101,6 +140,13 @@ TEST(SendWithStatusCheck, ErrorFlagRules) {
         bus.fake.onQueryReplies("SYSTEM:ERR?", {c.errorQueue});
         EXPECT_EQ(bus.visa.sendWithStatusCheck(kVi, c.errorOnEntry, "CALL:BAND PGSM"), c.expected);
         EXPECT_EQ(bus.fake.texts(), c.traffic);
+        if (c.errorOnEntry) continue;
+        const BusStatus status = bus.visa.sendChecked(kVi, "CALL:BAND PGSM");
+        EXPECT_EQ(status.kind, c.kind);
+        EXPECT_EQ(status.command, "CALL:BAND PGSM");
+        EXPECT_EQ(status.visaStatus, c.decidingStatus);
+        EXPECT_EQ(status.errorQueue,
+                  c.kind == Kind::InstrumentError ? "-113,\"Undefined header\"" : "");
     }
 }
 
@@ -109,6 +155,24 @@ TEST(SendInstrument, NeverReportsAFailure) {
     bus.fake.onWrite("*cls", kViErrorIo);
     EXPECT_FALSE(bus.visa.sendInstrument(kVi, "*cls"));
     EXPECT_EQ(bus.fake.texts(), Strings{"*cls"});
+    EXPECT_EQ(bus.visa.send(kVi, "*cls").kind, Kind::IoError);
+}
+
+// Without a library nothing is sent and every exchange is an I/O error; only the Boolean forms
+// keep their own answers.
+TEST(BusStatus, NoLibrary) {
+    ProgramValues program;
+    clsVisa visa(nullptr, std::nullopt, BusHooks{}, program);
+    std::array<char, kReplyBufferSize> reply{'x'};
+    std::string result = "stale";
+    EXPECT_EQ(visa.send(kVi, "*cls").kind, Kind::IoError);
+    EXPECT_EQ(visa.sendChecked(kVi, "*cls").kind, Kind::IoError);
+    EXPECT_EQ(visa.query(kVi, "*idn?", reply).kind, Kind::IoError);
+    EXPECT_EQ(reply.front(), '\0');
+    EXPECT_FALSE(visa.queryInstrument(kVi, "*idn?", result));
+    EXPECT_EQ(result, "");
+    EXPECT_TRUE(visa.sendWithStatusCheck(kVi, false, "*cls"));
+    EXPECT_FALSE(visa.sendInstrument(kVi, "*cls"));
 }
 
 // One resource of the scripted bus and how it answers.
