@@ -101,7 +101,8 @@ ViStatus FakeVisa::findRsrc(ViSession, const char*, ViFindList* list, ViUInt32* 
 }
 
 ViStatus FakeVisa::findNext(ViFindList, char* desc) {
-    if (nextResource_ >= resources.size()) return instrument::kViErrorRsrcNotFound;
+    if (++findNextCalls > kFindNextGiveUp) return instrument::kViErrorRsrcNotFound;
+    if (nextResource_ >= resources.size()) return findNextEnd;
     copyDescriptor(resources[nextResource_++].descriptor, desc);
     return instrument::kViSuccess;
 }

@@ -62,6 +62,12 @@ class FakeVisa final : public instrument::VisaApi {
     };
     std::vector<Resource> resources;
     ViStatus openRmStatus = instrument::kViSuccess;
+    // What viFindNext answers once every resource is listed. A search that keeps asking after
+    // a failure gets "no further resource" after kFindNextGiveUp calls, so a test can fail
+    // instead of hanging; findNextCalls counts the calls.
+    ViStatus findNextEnd = instrument::kViErrorRsrcNotFound;
+    static constexpr std::size_t kFindNextGiveUp = 100;
+    std::size_t findNextCalls = 0;
     std::string statusDescription = "VI_ERROR_SYSTEM_ERROR: Unknown system error";
 
     std::vector<Exchange> log;

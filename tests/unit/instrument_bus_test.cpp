@@ -222,6 +222,18 @@ TEST(Seek4750s, ThreeResourcesOfWhichTheSecondIsATestSet) {
     EXPECT_GT(bus.yields, 0);
 }
 
+// A find list that fails with anything but "no further resource" ends the search there.
+TEST(Seek4750s, AFailingFindListEndsTheSearch) {
+    for (const ViStatus end : {kViErrorRsrcNotFound, kViErrorInvObject, kViErrorIo}) {
+        Bus bus;
+        addInstrument(bus.fake, {"GPIB0::14::INSTR", {{kViSuccess, "Corvane,47501A,US1,A.01\n"}}});
+        bus.fake.findNextEnd = end;
+        bus.visa.seek4750s();
+        EXPECT_EQ(bus.visa.num4750s(), 1);
+        EXPECT_EQ(bus.fake.findNextCalls, 1u);
+    }
+}
+
 TEST(Seek4750s, NoResourceAtAll) {
     Bus bus;
     bus.visa.seek4750s();

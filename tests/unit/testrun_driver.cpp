@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
-#include <chrono>
 
 #include "testrun/test_options.h"
 #include "testrun_fixture.h"
@@ -9,25 +8,6 @@
 namespace quillon::testing {
 namespace {
 
-using std::chrono::milliseconds;
-using testrun::FormLabel;
-
-// A whole default run is checked against the simulated test set.
-TEST(RunTest, FailureInTheSecondBandStopsTheBusButNotThePauses) {
-    FormFixture f;
-    f.fake.errorAfter("CALL:CELL:BAND GSM850");
-    EXPECT_TRUE(f.prepared().runTest().runFailed);
-    EXPECT_EQ(f.texts().end()[-2], "CALL:CELL:BAND GSM850");
-    EXPECT_EQ(f.ui.paused, milliseconds(1000 + 5000 + 4 * 4000));
-    EXPECT_EQ(f.ui.labels[FormLabel::Band], (Strings{"GSM450", "GSM850"}));
-    EXPECT_EQ(f.ui.labels[FormLabel::TestStatus].back(), "Test Complete");
-    EXPECT_EQ(f.ui.verdicts.back(), testrun::Verdict::Fail);
-    EXPECT_EQ(f.ui.grid.value().rows(), 3 + 14);
-    EXPECT_EQ(f.ui.grid.value().cell(1, 7), "Fail");
-    ASSERT_EQ(f.ui.messages.size(), 1u);  // its text is checked at the console
-    EXPECT_EQ(std::get<2>(f.ui.messages[0]), testrun::MessageIcon::Critical);
-    EXPECT_LT(f.ui.progress.end()[-2].first, 115);
-}
 
 // A PGSM run of the chosen steps shows each in table order and counts it; a failed step is
 // counted and stops its sequence (source 1 per configuration, source 2 once).

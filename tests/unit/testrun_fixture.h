@@ -7,6 +7,7 @@
 
 #include <QTemporaryDir>
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <span>
@@ -97,7 +98,10 @@ class FormFixture {
             fake.onQuery("PL13:CAL:DATA? " + address, {instrument::tableValueText(value)});
         }
         fake.fallback = [this](const FakeVisa::Exchange& e) { return answer(e); };
-        ui.onPause = [this](auto) { pausedAt.push_back(fake.log.size()); };
+        ui.onPause = [this](std::chrono::milliseconds duration) {
+            pausedAt.push_back(fake.log.size());
+            pauses.emplace_back(duration, fake.log.size());
+        };
         bus.seek4750s();
         fake.log.clear();
         settings.calibrationDirectory = calDir.path().toStdString();
@@ -133,6 +137,7 @@ class FormFixture {
     double mainLevel = -10.0;
     double offsetLevel = -25.0;
     std::vector<std::size_t> pausedAt;  // how many texts were sent before each pause
+    std::vector<std::pair<std::chrono::milliseconds, std::size_t>> pauses;  // and how long
     FakeVisa fake;
     FakeOperator ui;
     instrument::ProgramValues program;
