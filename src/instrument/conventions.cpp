@@ -48,6 +48,31 @@ std::size_t numberLength(std::string_view text) {
     return i;
 }
 
+// The power of ten of the first non-zero digit of an unsigned number that numberLength accepted
+// ("0.05" -> -2, "12e3" -> 4, "1000e-5" -> -2); only its sign matters to the caller, so the
+// exponent saturates far beyond any double. A number without a non-zero digit gives -1.
+long long leadingDigitExponent(std::string_view number) {
+    constexpr long long kSaturated = 1'000'000'000'000LL;
+    const std::size_t e = number.find_first_of("eE");
+    long long exponent = 0;
+    if (e != std::string_view::npos) {
+        std::string_view digits = number.substr(e + 1);
+        const bool negative = digits.front() == '-';
+        if (digits.front() == '+' || digits.front() == '-') digits.remove_prefix(1);
+        for (const char digit : digits) {
+            exponent = std::min(exponent * 10 + (digit - '0'), kSaturated);
+        }
+        if (negative) exponent = -exponent;
+    }
+    const std::string_view mantissa = number.substr(0, e);
+    const std::size_t first = mantissa.find_first_of("123456789");
+    if (first == std::string_view::npos) return -1;
+    const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+    // Digits between the first non-zero one and the point; a digit after the point counts -1.
+    const auto places = static_cast<long long>(point) - static_cast<long long>(first);
+    return exponent + (first < point ? places - 1 : places);
+}
+
 }  // namespace
 
 double readLeadingNumber(std::string_view text) {
@@ -66,10 +91,8 @@ double readLeadingNumber(std::string_view text) {
     const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value,
                                            std::chars_format::general);
     if (ec == std::errc::result_out_of_range) {
-        // from_chars leaves value untouched; decide between overflow and underflow.
-        const std::size_t e = number.find_first_of("eE");
-        const bool tiny = e != std::string_view::npos && number.substr(e + 1).front() == '-';
-        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+        // from_chars leaves value untouched: too small to hold rounds to 0, too large is inf.
+        value = leadingDigitExponent(number) < 0 ? 0.0 : std::numeric_limits<double>::infinity();
     } else if (ec != std::errc()) {
         value = 0.0;
     }

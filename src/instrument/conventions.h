@@ -13,7 +13,8 @@ namespace quillon::instrument {
 
 // The number at the start of text: leading blanks skipped, optional sign, digits with at most
 // one '.', optional exponent. Stops at the first character that cannot continue the number;
-// text without a number reads 0. Never throws; an exponent too large gives +/-infinity.
+// text without a number reads 0. Never throws; a number too large for a double gives
+// +/-infinity, one too small 0, whatever its digits and exponent look like.
 double readLeadingNumber(std::string_view text);
 
 // Nearest 16-bit integer, ties to even, clamped to [-32768, 32767]; NaN gives 0.

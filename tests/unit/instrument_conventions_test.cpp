@@ -44,6 +44,17 @@ TEST(ReadLeadingNumber, Table) {
         {"1e-999", 0.0},
         {"-1e999", -std::numeric_limits<double>::infinity()},
         {"9.91E+37", 9.91e37},
+        // Out of range or not is decided by the number's magnitude, not its exponent's sign.
+        {"0." + std::string(400, '0') + "1", 0.0},
+        {"-0." + std::string(400, '0') + "1e-3", 0.0},
+        {"1" + std::string(400, '0') + "e-5", std::numeric_limits<double>::infinity()},
+        {"-1" + std::string(400, '0') + "e-5", -std::numeric_limits<double>::infinity()},
+        {"1" + std::string(400, '0') + "e-395", 1e5},
+        {"0." + std::string(400, '0') + "1e500", 1e99},
+        {"00000" + std::string(400, '0') + ".0e99999", 0.0},
+        {"1e99999999999999999999999", std::numeric_limits<double>::infinity()},
+        {"0.01e-99999999999999999999999", 0.0},
+        {"4.9e-324", 4.9e-324},
     };
     for (const ReadCase& c : cases) {
         SCOPED_TRACE(c.text);
