@@ -84,7 +84,7 @@ std::optional<double> pauseScale(const EnvironmentLookup& environment) {
     double scale = 0.0;
     const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), scale);
     if (value.empty() || error != std::errc() || end != value.data() + value.size() ||
-        !std::isfinite(scale) || scale < 0.0) {
+        !(scale >= 0.0 && scale <= kMaxPauseScale)) {
         return std::nullopt;
     }
     return scale;

@@ -42,8 +42,10 @@ std::string visaLibraryPath(const CommandLine& line, const std::string& executab
 // --console, or no display to open windows on.
 bool wantsConsole(const CommandLine& line, const EnvironmentLookup& environment);
 
-// QUILLON_PAUSE_SCALE as a factor: unset gives 1; a value that is not a number of 0 or more
-// gives nothing, so the caller can say so.
+// QUILLON_PAUSE_SCALE as a factor: unset gives 1; a value that is not a number from 0 to
+// kMaxPauseScale gives nothing, so the caller can say so. The bound keeps the longest pause
+// (3 s) within what a sleep can be asked for: 1000 makes it 50 minutes.
+inline constexpr double kMaxPauseScale = 1000.0;
 std::optional<double> pauseScale(const EnvironmentLookup& environment);
 
 // The run's settings from the command line: wizard, preset choice, calibration folder.

@@ -31,7 +31,7 @@ int refuseCommandLine(const std::string& message) {
 double pauseScaleOrDefault() {
     const std::optional<double> scale = app::pauseScale(app::processEnvironment());
     if (scale) return *scale;
-    std::cerr << "quillon: QUILLON_PAUSE_SCALE is not a number of 0 or more; ignored\n";
+    std::cerr << "quillon: QUILLON_PAUSE_SCALE is not a number from 0 to 1000; ignored\n";
     return 1.0;
 }
 

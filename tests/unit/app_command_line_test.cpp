@@ -192,10 +192,11 @@ TEST(Launch, SimulatedLibraryBesideTheProgramThenInTheInstalledTree) {
 
 TEST(Launch, PauseScaleTakesOnlyPlainNonNegativeNumbers) {
     EXPECT_EQ(pauseScale(fakeEnvironment({})), 1.0);
-    for (const auto& [text, scale] : {std::pair{"0", 0.0}, {"0.01", 0.01}, {"2.5", 2.5}}) {
+    for (const auto& [text, scale] :
+         {std::pair{"0", 0.0}, {"0.01", 0.01}, {"2.5", 2.5}, {"1000", 1000.0}}) {
         EXPECT_EQ(pauseScale(fakeEnvironment({{"QUILLON_PAUSE_SCALE", text}})), scale) << text;
     }
-    for (const char* bad : {"", "-1", "fast", "0.5x", "inf", "nan"}) {
+    for (const char* bad : {"", "-1", "fast", "0.5x", "inf", "nan", "1000.5", "1e300"}) {
         EXPECT_EQ(pauseScale(fakeEnvironment({{"QUILLON_PAUSE_SCALE", bad}})), std::nullopt) << bad;
     }
 }
