@@ -4,6 +4,11 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <span>
+#include <sstream>
+#include <string>
+#include <system_error>
 
 #include "instrument/clsVisa.h"
 #include "instrument/conventions.h"
@@ -18,11 +23,28 @@ constexpr int kInstances = 2;  // each kind of table exists twice in the test se
 constexpr auto kAfterWritePause = 1000ms;
 constexpr auto kAfterStorePause = 3000ms;
 
-// Reads one number per line into table; any failure (missing file, too few lines) stops at
-// once and leaves builtIn set, with the lines read so far already in place.
+// The whole file when it is a regular file of at most kMaxCalibrationFileBytes, else nothing.
+// The type is checked before opening, so that a FIFO does not block the run and a device such
+// as /dev/zero is not read for ever; the size again while reading, as a file can grow.
+std::optional<std::string> smallRegularFile(const std::filesystem::path& path) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
+    std::ifstream file(path, std::ios::binary);
+    std::string bytes(kMaxCalibrationFileBytes + 1, '\0');
+    file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (file.bad() || file.gcount() > static_cast<std::streamsize>(kMaxCalibrationFileBytes)) {
+        return std::nullopt;
+    }
+    bytes.resize(static_cast<std::size_t>(file.gcount()));
+    return bytes;
+}
+
+// Reads one number per line into table; any failure (a file that cannot be read, too few
+// lines) stops at once and leaves builtIn set, with the lines read so far already in place.
 void loadTableFile(const std::filesystem::path& path, std::span<double> table, bool& builtIn) {
-    std::ifstream file(path);
-    if (!file) return;
+    const std::optional<std::string> bytes = smallRegularFile(path);
+    if (!bytes) return;
+    std::istringstream file(*bytes);
     std::string line;
     for (double& entry : table) {
         if (!std::getline(file, line)) return;

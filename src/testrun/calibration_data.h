@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 
 namespace quillon::testrun {
 
@@ -19,6 +20,9 @@ inline constexpr std::array<double, 5> kBuiltInDataDelay = {0.000646098, 0, 0.00
 
 inline constexpr const char* kDelaySettingFileName = "4750_bbgen_delay_setting_cal_data.txt";
 inline constexpr const char* kDataDelayFileName = "4750_bbgen_data_delay_cal_data.txt";
+
+// A calibration data file larger than this is not read: a real one is under 1 KB.
+inline constexpr std::size_t kMaxCalibrationFileBytes = 64 * 1024;
 
 // Polls of "SYSTem:SYNC?" after storing before the wait gives up (see waitForSync).
 inline constexpr int kMaxSyncPolls = 600;

@@ -3,8 +3,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <array>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "testrun/calibration_check.h"
 #include "testrun_fixture.h"
@@ -106,6 +114,38 @@ TEST(CalibrationData, FilesAndTheCheckAgainstTheTestSet) {
         EXPECT_TRUE(f.ui.messages.empty());
     }
 }
+
+#ifndef _WIN32
+// Anything but a small regular file counts as unreadable: the built-in values stay and nothing
+// blocks (a FIFO without a writer) or reads for ever (a device).
+TEST(CalibrationData, OnlyASmallRegularFileIsRead) {
+    const std::string twentyFiveLines = [] {
+        std::string lines;
+        for (int k = 0; k < 25; ++k) lines += "7\n";
+        return lines;
+    }();
+    const std::vector<std::pair<const char*, std::function<void(const std::string&)>>> cases = {
+        {"readable", [&](const std::string& path) { std::ofstream(path) << twentyFiveLines; }},
+        {"over 64 KiB",
+         [&](const std::string& path) {
+             std::ofstream(path) << twentyFiveLines << std::string(64 * 1024, ' ') << "\n";
+         }},
+        {"FIFO", [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }},
+        {"device",
+         [](const std::string& path) { std::filesystem::create_symlink("/dev/zero", path); }},
+    };
+    for (const auto& [what, make] : cases) {
+        SCOPED_TRACE(what);
+        QTemporaryDir folder;
+        make(QDir(folder.path()).filePath(testrun::kDelaySettingFileName).toStdString());
+        const testrun::CalibrationTables tables =
+            testrun::loadCalibrationTables(folder.path().toStdString());
+        const bool read = std::string(what) == "readable";
+        EXPECT_EQ(tables.delaySettingBuiltIn, !read);
+        EXPECT_EQ(tables.delaySetting[24], read ? 7.0 : testrun::kBuiltInDelaySetting[24]);
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace quillon::testing
