@@ -11,7 +11,7 @@ if(NOT GTest_FOUND)
     add_subdirectory(${QUILLON_GOOGLETEST_SOURCES} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 endif()
 
-add_library(quillon_fake_visa STATIC support/fake_visa.cpp)
+add_library(quillon_fake_visa STATIC support/fake_visa.cpp support/private_temp.cpp)
 target_include_directories(quillon_fake_visa PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/support)
 target_link_libraries(quillon_fake_visa PUBLIC quillon_instrument GTest::gtest)
 

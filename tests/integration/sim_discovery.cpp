@@ -4,8 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include "instrument/clsMom.h"
 #include "instrument/clsVisa.h"
@@ -93,6 +103,38 @@ TEST(SimDiscovery, ABadProfileRefusesTheResourceManagerWithWords) {
         EXPECT_NE(std::string(description.data()).find(words), std::string::npos) << name;
     }
 }
+
+#ifndef _WIN32
+// Two test processes never share a profile file, and each one's folder goes when it exits.
+TEST(SimTestFiles, EachProcessWritesInItsOwnFolderRemovedAtExit) {
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const std::string path = writeProfile("same", "child");
+        (void)!::write(fds[1], path.c_str(), path.size());
+        std::exit(0);  // the normal exit, with its clean-up
+    }
+    ::close(fds[1]);
+    std::array<char, 4096> buffer{};
+    const ssize_t length = ::read(fds[0], buffer.data(), buffer.size() - 1);
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    const std::string childPath(buffer.data(), length > 0 ? static_cast<std::size_t>(length) : 0);
+
+    const std::string ours = writeProfile("same", "parent");
+    EXPECT_NE(ours, childPath);
+    EXPECT_FALSE(childPath.empty());
+    EXPECT_FALSE(std::filesystem::exists(childPath)) << childPath;
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(childPath).parent_path()));
+    std::ifstream file(ours);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "parent");
+    EXPECT_EQ(std::filesystem::status(std::filesystem::path(ours).parent_path()).permissions(),
+              std::filesystem::perms::owner_all);
+}
+#endif
 
 }  // namespace
 }  // namespace quillon::sim_test

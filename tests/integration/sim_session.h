@@ -16,6 +16,7 @@
 #include <variant>
 
 #include "instrument/visa_library.h"
+#include "private_temp.h"
 
 namespace quillon::sim_test {
 
@@ -48,12 +49,11 @@ inline std::string shippedProfile(const std::string& name) {
     return std::string(QUILLON_BIN_DIR) + "/sim-profiles/" + name + ".toml";
 }
 
-// In the temporary directory; returns its path.
+// In the test process's own temporary folder; returns its path.
 inline std::string writeProfile(const std::string& name, const std::string& text) {
-    const std::filesystem::path path =
-        std::filesystem::temp_directory_path() / ("quillon-sim-test-" + name + ".toml");
+    const std::string path = testing::privateTempPath("quillon-sim-test-" + name + ".toml");
     std::ofstream(path) << text;
-    return path.string();
+    return path;
 }
 
 // A profile with these simulator settings and one test set, with extra keys after its own.

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "app/instance_lock.h"
+#include "private_temp.h"
 
 namespace quillon::integration {
 namespace {
@@ -34,8 +35,7 @@ struct ChildResult {
 
 std::string tempPath(const std::string& stem) {
     static int counter = 0;
-    return ::testing::TempDir() + "quillon-" + stem + "-" + std::to_string(::getpid()) + "-" +
-           std::to_string(counter++);
+    return testing::privateTempPath(stem + "-" + std::to_string(counter++));
 }
 
 std::string readFile(const std::string& path) {
