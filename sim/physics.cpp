@@ -80,8 +80,12 @@ class Draw {
         const QuantityModel& drawn = model(source, quantity);
         return drawn.nominal[band_] + drawn.spread * unitSpread(random_);
     }
+    // A profile's integrity beyond the 16-bit field is answered as the field's nearest end
+    // (and NaN as 0) rather than converted out of range.
     int integrityOf(int source, Quantity quantity) const {
-        return static_cast<int>(std::lround(model(source, quantity).nominal[band_]));
+        const double nominal = model(source, quantity).nominal[band_];
+        if (std::isnan(nominal)) return 0;
+        return static_cast<int>(std::lround(std::clamp(nominal, -32768.0, 32767.0)));
     }
 
   private:

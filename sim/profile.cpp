@@ -11,6 +11,7 @@
 #include <initializer_list>
 #include <stdexcept>
 #include <string_view>
+#include <system_error>
 #include <utility>
 
 #ifdef _WIN32
@@ -354,6 +355,15 @@ SourceModel defaultSourceModel() {
 
 std::variant<Profile, std::string> loadProfile(const std::string& path) {
     const std::string name = std::filesystem::path(path).filename().string();
+    // A folder, a device or a FIFO is no profile: refused like a missing file, and before it is
+    // opened, as reading a FIFO would block the resource manager.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        return "Simulator profile " + name +
+               " could not be read: File could not be opened for "
+               "reading in " +
+               path;
+    }
     try {
         const toml::table root = toml::parse_file(path);
         return readProfile(root, path);

@@ -222,6 +222,10 @@ int Settings::setArfcn(const SettingDefinition& definition, int suffix,
     if (!parsed || !parsed->unit.empty()) return scpi_error::kDataTypeError;
     const std::size_t band = *bandIndex(choice(setting::kBand));
     const double channel = parsed->value;
+    // Checked before the conversion to int, which a value such as 1e20 would overflow.
+    if (!(channel >= definition.low && channel <= definition.high)) {
+        return scpi_error::kDataOutOfRange;
+    }
     if (channel != std::floor(channel) || !arfcnInBand(band, static_cast<int>(channel))) {
         return scpi_error::kIllegalParameterValue;
     }
@@ -269,8 +273,10 @@ int Settings::set(const SettingDefinition& definition, int suffix, std::string_v
             if (!scale) return scpi_error::kInvalidSuffix;
             const double converted = parsed->value * *scale;
             const bool whole = converted == std::floor(converted);
-            if (!(converted >= definition.low && converted <= definition.high) ||
-                (definition.kind == ParamKind::Integer && !whole)) {
+            if (!(converted >= definition.low && converted <= definition.high)) {
+                return scpi_error::kDataOutOfRange;
+            }
+            if (definition.kind == ParamKind::Integer && !whole) {
                 return scpi_error::kIllegalParameterValue;
             }
             assign(definition.pattern, suffix, converted);

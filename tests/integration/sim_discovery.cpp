@@ -81,9 +81,17 @@ TEST(SimDiscovery, EachShippedProfileAsTheProgramSeesIt) {
     }
 }
 
+// A missing file, and anything but a regular file (read, it would block or give an empty bus),
+// get the same refusal.
 TEST(SimDiscovery, ABadProfileRefusesTheResourceManagerWithWords) {
+    const std::string notAFile = "File could not be opened for reading";
     const std::vector<std::array<std::string, 3>> cases{
-        {"missing", "", "quillon-sim-test-missing.toml"},
+        {"missing", "", notAFile},
+        {"folder", "", notAFile},
+#ifndef _WIN32
+        {"fifo", "", notAFile},
+        {"device", "", notAFile},
+#endif
         {"syntax", "[simulator\nseed = 1\n", "line 1"},
         {"unknown-key", "[simulator]\nsede = 1\n", "unknown key 'sede'"},
         {"bad-fault",
@@ -93,6 +101,13 @@ TEST(SimDiscovery, ABadProfileRefusesTheResourceManagerWithWords) {
     for (const auto& [name, text, words] : cases) {
         const std::string path = writeProfile(name, text);
         if (text.empty()) std::filesystem::remove(path);
+        if (name == "folder") std::filesystem::create_directory(path);
+#ifndef _WIN32
+        if (name == "fifo") {
+            ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+        }
+        if (name == "device") std::filesystem::create_symlink("/dev/null", path);
+#endif
         SimSession session(path);
         EXPECT_LT(session.rmStatus(), 0) << name;
         std::array<char, instrument::kDescriptorBufferSize> description{};
