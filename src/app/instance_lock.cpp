@@ -11,6 +11,7 @@
 #else
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -30,7 +31,11 @@ std::string fromEnvironment(const char* name) {
 
 // A named mutex lives as long as a handle to it is open; Windows closes the handles of a
 // process that dies, so a crashed run never blocks the next one.
-InstanceLock::InstanceLock(const std::string& path) {
+unsigned InstanceLock::currentUser() {
+    return 0;  // the mutex namespace is the signed-in user's already
+}
+
+InstanceLock::InstanceLock(const std::string& path, unsigned /*owner*/) {
     std::string name = path;
     for (char& ch : name) {
         if (ch == '\\' || ch == ':' || ch == '/') ch = '_';
@@ -58,6 +63,7 @@ void InstanceLock::release() {
 InstanceLock::InstanceLock(InstanceLock&& other) noexcept
     : held_(std::exchange(other.held_, false)),
       error_(std::move(other.error_)),
+      refusal_(std::move(other.refusal_)),
       mutex_(std::exchange(other.mutex_, nullptr)) {}
 
 InstanceLock& InstanceLock::operator=(InstanceLock&& other) noexcept {
@@ -65,6 +71,7 @@ InstanceLock& InstanceLock::operator=(InstanceLock&& other) noexcept {
         release();
         held_ = std::exchange(other.held_, false);
         error_ = std::move(other.error_);
+        refusal_ = std::move(other.refusal_);
         mutex_ = std::exchange(other.mutex_, nullptr);
     }
     return *this;
@@ -79,13 +86,52 @@ std::string defaultInstanceLockPath() {
 
 #else
 
+unsigned InstanceLock::currentUser() {
+    return ::geteuid();
+}
+
+namespace {
+
+// Why another user could hold or replace a lock file in folder, or empty when none can: the
+// folder must be owner's and writable by nobody else, or root's with the sticky bit (/tmp).
+std::string untrustedFolder(const std::string& folder, unsigned owner) {
+    struct stat info {};
+    if (::lstat(folder.c_str(), &info) != 0) return {};  // the open below says what is wrong
+    if (!S_ISDIR(info.st_mode)) return "its folder " + folder + " is not a folder";
+    if (info.st_uid == 0 && (info.st_mode & S_ISVTX) != 0) return {};
+    if (info.st_uid != owner) return "its folder " + folder + " belongs to another user";
+    if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        return "other users can write to its folder " + folder;
+    }
+    return {};
+}
+
+std::string parentFolder(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
 // flock locks belong to the open file, and the kernel drops them when the last descriptor of
 // the file closes, which includes the death of the process. So a lock file that a killed run
 // left behind is just a file: the next run locks it again.
-InstanceLock::InstanceLock(const std::string& path) {
+InstanceLock::InstanceLock(const std::string& path, unsigned owner) {
+    const std::string refuse = "cannot trust the instance lock " + path + ": ";
+    if (const std::string why = untrustedFolder(parentFolder(path), owner); !why.empty()) {
+        refusal_ = refuse + why;
+        return;
+    }
     fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd_ < 0) {
         error_ = "cannot open " + path + ": " + std::strerror(errno);
+        return;
+    }
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0 || info.st_uid != owner) {
+        refusal_ = refuse + "it belongs to another user";
+        release();
         return;
     }
     if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
@@ -106,6 +152,7 @@ void InstanceLock::release() {
 InstanceLock::InstanceLock(InstanceLock&& other) noexcept
     : held_(std::exchange(other.held_, false)),
       error_(std::move(other.error_)),
+      refusal_(std::move(other.refusal_)),
       fd_(std::exchange(other.fd_, -1)) {}
 
 InstanceLock& InstanceLock::operator=(InstanceLock&& other) noexcept {
@@ -113,6 +160,7 @@ InstanceLock& InstanceLock::operator=(InstanceLock&& other) noexcept {
         release();
         held_ = std::exchange(other.held_, false);
         error_ = std::move(other.error_);
+        refusal_ = std::move(other.refusal_);
         fd_ = std::exchange(other.fd_, -1);
     }
     return *this;
@@ -121,9 +169,17 @@ InstanceLock& InstanceLock::operator=(InstanceLock&& other) noexcept {
 std::string defaultInstanceLockPath() {
     std::string path = fromEnvironment(kLockEnvironment);
     if (!path.empty()) return path;
-    std::string folder = fromEnvironment("XDG_RUNTIME_DIR");
-    if (folder.empty()) folder = "/tmp";
-    return folder + "/quillon-" + std::to_string(::getuid()) + ".lock";
+    const std::string user = std::to_string(::geteuid());
+    const std::string runtime = fromEnvironment("XDG_RUNTIME_DIR");
+    if (!runtime.empty()) return runtime + "/quillon-" + user + ".lock";
+    // A shared temporary folder: the lock goes into a folder of the user's own, so that nobody
+    // else can make or hold the lock file. mkdir fails on anything already there; the lock
+    // then checks what it is.
+    std::string temp = fromEnvironment("TMPDIR");
+    if (temp.empty()) temp = "/tmp";
+    const std::string folder = temp + "/quillon-" + user;
+    ::mkdir(folder.c_str(), 0700);
+    return folder + "/instance.lock";
 }
 
 #endif

@@ -39,6 +39,7 @@ double pauseScaleOrDefault() {
 std::function<bool()> instanceCheck(app::InstanceLock& lock) {
     return [&lock] {
         lock = app::InstanceLock(app::defaultInstanceLockPath());
+        if (!lock.refusal().empty()) return false;  // start-up refuses it with its own message
         if (!lock.error().empty()) {
             // Better to run unguarded than to refuse every start because /tmp is unwritable.
             std::cerr << "quillon: single-instance check skipped: " << lock.error() << '\n';
@@ -76,6 +77,7 @@ int main(int argc, char** argv) {
     environment.visa = visa.library.get();
     environment.loadError = visa.error;
     environment.anotherInstanceRunning = instanceCheck(lock);
+    environment.instanceLockRefusal = [&lock] { return lock.refusal(); };
     environment.runSettings = app::runSettingsFor(line, folder);
 
     app::FrontEndOptions options;

@@ -67,6 +67,12 @@ void startAndRun(testrun::OperatorInterface& ui, const StartupEnvironment& envir
         ui.messageBox("Already running", "This program is already running.", MessageIcon::None);
         ui.endProgram(testrun::kExitStartupRefused);
     }
+    if (environment.instanceLockRefusal) {
+        if (const std::string why = environment.instanceLockRefusal(); !why.empty()) {
+            ui.messageBox("Instance lock refused", why, MessageIcon::Exclamation);
+            ui.endProgram(testrun::kExitStartupRefused);
+        }
+    }
     ui.yield();
     ui.setSplashStatus("Looking for 4750s");
 

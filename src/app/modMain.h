@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "instrument/bus_hooks.h"
 #include "instrument/clsVisa.h"
@@ -21,6 +22,9 @@ struct StartupEnvironment {
     instrument::VisaApi* visa = nullptr;                 // null: the library could not be loaded
     std::optional<instrument::VisaLoadError> loadError;  // why, when visa is null
     std::function<bool()> anotherInstanceRunning;        // the single-instance check
+    // After that check: why the lock cannot be trusted (another user could hold it), which
+    // refuses the start; empty when it can.
+    std::function<std::string()> instanceLockRefusal;
     testrun::RunSettings runSettings;
 };
 

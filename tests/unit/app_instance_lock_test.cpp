@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "app/instance_lock.h"
 
@@ -14,6 +15,7 @@
 #include <windows.h>
 #else
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -182,6 +184,74 @@ TEST(InstanceLock, ALockThatCannotBeTriedIsAnError) {
     ::CloseHandle(event);
 #endif
 }
+
+#ifndef _WIN32
+// A lock that another user could hold or replace is refused, not skipped: the folder must be
+// the user's own and closed to others (or root's sticky /tmp), the lock file the user's own.
+TEST(InstanceLock, RefusesAFolderOrFileThatIsNotTheUsersOwn) {
+    const std::string base =
+        ::testing::TempDir() + "quillon-lock-owner-" + std::to_string(::getpid());
+    struct Case {
+        mode_t folderMode;
+        bool otherOwner;    // the lock must belong to a uid other than ours
+        bool inSharedTemp;  // the lock file directly in the sticky temporary folder
+        const char* refusal;
+    };
+    const Case cases[] = {
+        {0700, false, false, ""},
+        {0777, false, false, "other users can write"},
+        {0770, false, false, "other users can write"},
+        {0700, true, false, "belongs to another user"},
+        {0700, true, true, "belongs to another user"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(&c - cases));
+        ASSERT_EQ(::mkdir(base.c_str(), 0700), 0);
+        ASSERT_EQ(::chmod(base.c_str(), c.folderMode), 0);
+        const std::string path = c.inSharedTemp ? base + ".lock" : base + "/quillon.lock";
+        if (c.inSharedTemp) std::filesystem::remove(path);
+        const InstanceLock lock(path, c.otherOwner ? ::geteuid() + 1 : ::geteuid());
+        EXPECT_EQ(lock.held(), *c.refusal == '\0');
+        EXPECT_NE(lock.refusal().find(c.refusal), std::string::npos) << lock.refusal();
+        if (*c.refusal != '\0') {
+            EXPECT_NE(lock.refusal().find(path), std::string::npos);
+        }
+        std::filesystem::remove_all(base);
+        std::filesystem::remove(base + ".lock");
+    }
+}
+
+// Without XDG_RUNTIME_DIR the lock lives in a folder of the user's own, made closed to others.
+TEST(InstanceLock, FallbackFolderIsPrivate) {
+    const std::string temp = ::testing::TempDir() + "quillon-tmpdir-" + std::to_string(::getpid());
+    std::filesystem::create_directory(temp);
+    const char* savedTmp = std::getenv("TMPDIR");
+    const char* savedXdg = std::getenv("XDG_RUNTIME_DIR");
+    const char* savedLock = std::getenv("QUILLON_INSTANCE_LOCK");
+    const std::string keepTmp = savedTmp ? savedTmp : "", keepXdg = savedXdg ? savedXdg : "",
+                      keepLock = savedLock ? savedLock : "";
+    ::setenv("TMPDIR", temp.c_str(), 1);
+    ::unsetenv("XDG_RUNTIME_DIR");
+    ::unsetenv("QUILLON_INSTANCE_LOCK");
+    const std::string path = defaultInstanceLockPath();
+    const std::string folder = temp + "/quillon-" + std::to_string(::geteuid());
+    EXPECT_EQ(std::filesystem::path(path).parent_path().string(), folder);
+    EXPECT_TRUE(InstanceLock(path).held());
+    struct stat info {};
+    ASSERT_EQ(::lstat(folder.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
+    ASSERT_EQ(::lstat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    std::filesystem::remove_all(temp);
+    for (const auto& [name, value, was] : {std::tuple{"TMPDIR", keepTmp, savedTmp},
+                                           {"XDG_RUNTIME_DIR", keepXdg, savedXdg},
+                                           {"QUILLON_INSTANCE_LOCK", keepLock, savedLock}}) {
+        if (was != nullptr) ::setenv(name, value.c_str(), 1);
+    }
+}
+
+#endif
 
 }  // namespace
 }  // namespace quillon::app
