@@ -8,12 +8,16 @@
 
 namespace quillon::app {
 
-void saveRequestedResults(const FrontEndOptions& options, const testrun::ResultsGrid& grid) {
-    if (options.saveFile.empty()) return;
+bool saveRequestedResults(const FrontEndOptions& options, const testrun::ResultsGrid& grid) {
+    if (options.saveFile.empty()) return true;
     std::string error;
-    if (!testrun::writeResultsFile(grid, options.saveFile, error)) {
-        std::cerr << "quillon: results not saved to " + options.saveFile + ": " + error + "\n";
-    }
+    if (testrun::writeResultsFile(grid, options.saveFile, error)) return true;
+    std::cerr << "quillon: results not saved to " + options.saveFile + ": " + error + "\n";
+    return false;
+}
+
+int exitCodeAfterSaving(int verdictCode, bool resultsSaved) {
+    return resultsSaved ? verdictCode : testrun::kExitResultsNotSaved;
 }
 
 void pauseScaled(std::chrono::milliseconds duration, double scale) {

@@ -17,9 +17,14 @@ struct FrontEndOptions {
 };
 
 // --save after a run that reached its end: writes grid to options.saveFile when one was named.
-// The results are shown already, so a file that cannot be written is reported on standard error
-// and the run's outcome stands.
-void saveRequestedResults(const FrontEndOptions& options, const testrun::ResultsGrid& grid);
+// A file that cannot be written is reported on standard error (the results are shown already)
+// and the result is false: the front-end then ends with kExitResultsNotSaved. Every output file
+// the command line asks for is written here, whole or not at all.
+bool saveRequestedResults(const FrontEndOptions& options, const testrun::ResultsGrid& grid);
+
+// The exit code once the requested files have been written: kExitResultsNotSaved when one of
+// them could not be, whatever the verdict, otherwise verdictCode.
+int exitCodeAfterSaving(int verdictCode, bool resultsSaved);
 
 // A pause of the run: blocks the calling thread for duration times scale; 0 skips it.
 void pauseScaled(std::chrono::milliseconds duration, double scale);

@@ -26,6 +26,7 @@ enum ExitCode : int {
     kExitInstrumentError = 2,
     kExitStartupRefused = 3,
     kExitWizardCancelled = 4,
+    kExitResultsNotSaved = 5,  // a file the command line asked for could not be written
     kExitBadCommandLine = 64,
 };
 

@@ -134,7 +134,7 @@ TEST(StartupRun, DefaultFiveBandRunPassesAndSavesEveryRow) {
 }
 
 // Only runs that reach their end (0, 1, 2) save, and the rows measured before an error stay;
-// a file that cannot be written is reported and the verdict stands. A bad command line: 64.
+// a file that cannot be written is reported and ends the run with 5. A bad command line: 64.
 TEST(StartupRun, ExitCodesAndSaving) {
     struct Case {
         std::string args, input;
@@ -151,7 +151,7 @@ TEST(StartupRun, ExitCodesAndSaving) {
         {kProfiles + "no-test-set.toml --yes", "", 3, "Found 0 4750s\n", 0},
         {"--sim --version", "", 0, "Quillon 65.2.1 (A.02.01)\n", 0},
         {"--sim --bands EGSM", "", 64, "quillon: --bands: unknown band 'EGSM' (use GSM450", 0},
-        {"--sim --yes --bands 0 --tests 7 --save /nonexistent/r.csv", "", 0,
+        {"--sim --yes --bands 0 --tests 7 --save /nonexistent/r.csv", "", 5,
          "results not saved to /nonexistent/r.csv", 0}};
     for (const Case& run : cases) {
         const std::string path = tempPath("results.csv");

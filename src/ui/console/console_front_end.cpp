@@ -13,6 +13,7 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 #endif
@@ -20,13 +21,13 @@
 namespace quillon::ui {
 namespace {
 
-constexpr int kInterruptedExitCode = 130;  // 128 + SIGINT, as shells report it
-
 volatile std::sig_atomic_t stdoutIsTerminal = 0;
 
-// Ctrl+C ends the program at once, as Exit does in the windows: nothing is restored. The
-// handler only ends the live line so the shell prompt starts on a line of its own.
-extern "C" void onInterrupt(int /*signal*/) {
+// Ctrl+C, and SIGTERM and SIGHUP where they exist, end the program at once, as Exit does in the
+// windows: nothing is restored. The exit code is 128 + the signal, as shells report a program
+// the signal ended (130, 143, 129). The handler only ends the live line so the shell prompt
+// starts on a line of its own.
+extern "C" void onEndSignal(int signal) {
     if (stdoutIsTerminal != 0) {
 #ifdef _WIN32
         (void)_write(1, "\n", 1);
@@ -34,7 +35,20 @@ extern "C" void onInterrupt(int /*signal*/) {
         (void)!::write(STDOUT_FILENO, "\n", 1);
 #endif
     }
-    std::_Exit(kInterruptedExitCode);
+    std::_Exit(128 + signal);
+}
+
+void handleSignals() {
+    std::signal(SIGINT, onEndSignal);
+    std::signal(SIGTERM, onEndSignal);
+#ifndef _WIN32
+    std::signal(SIGHUP, onEndSignal);
+    // A reader that has gone (| head) or a file-size limit (ulimit -f) must not end the run
+    // before it restores the test set: the writes fail instead, the output is dropped, and a
+    // results file that cannot be written whole is reported (exit 5).
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
 }
 
 bool isTerminal() {
@@ -69,6 +83,33 @@ void enableAnsi() {
 void enableAnsi() {}
 #endif
 
+#ifndef _WIN32
+// Holds SIGINT, SIGTERM and SIGHUP back while it lives, so that one that arrives while the
+// results file is written ends the program only once the file is in place.
+class EndSignalsHeld {
+  public:
+    EndSignalsHeld() {
+        sigset_t held;
+        sigemptyset(&held);
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&held, signal);
+        sigprocmask(SIG_BLOCK, &held, &before_);
+    }
+    ~EndSignalsHeld() { sigprocmask(SIG_SETMASK, &before_, nullptr); }
+    EndSignalsHeld(const EndSignalsHeld&) = delete;
+    EndSignalsHeld& operator=(const EndSignalsHeld&) = delete;
+
+  private:
+    sigset_t before_{};
+};
+#else
+struct EndSignalsHeld {};
+#endif
+
+bool saveResults(const app::FrontEndOptions& options, const testrun::ResultsGrid& grid) {
+    const EndSignalsHeld held;
+    return app::saveRequestedResults(options, grid);
+}
+
 }  // namespace
 
 int runConsole(const app::StartupEnvironment& environment, const app::FrontEndOptions& options) {
@@ -78,7 +119,7 @@ int runConsole(const app::StartupEnvironment& environment, const app::FrontEndOp
     settings.width = settings.terminal ? terminalWidth() : 80;
     if (settings.terminal) enableAnsi();
     stdoutIsTerminal = settings.terminal ? 1 : 0;
-    std::signal(SIGINT, onInterrupt);
+    handleSignals();
 
     ConsoleOperator ui(std::cin, std::cout, settings);
     app::ProgramObjects objects;
@@ -86,8 +127,8 @@ int runConsole(const app::StartupEnvironment& environment, const app::FrontEndOp
     // runMain returns only for a run that reached its end; refusals and Cancel end the program.
     const testrun::ResultsGrid& grid = objects.testForm->grid();
     ui.printResults(grid);
-    app::saveRequestedResults(options, grid);
-    return app::exitCodeFor(objects.outcome);
+    const bool saved = saveResults(options, grid);
+    return app::exitCodeAfterSaving(app::exitCodeFor(objects.outcome), saved);
 }
 
 }  // namespace quillon::ui

@@ -26,8 +26,9 @@ void flushAndExit(int exitCode) {
 }
 
 WindowsSession::WindowsSession(WindowsHooks hooks) : hooks_(std::move(hooks)) {
-    testForm_ = std::make_unique<frmDoTestWindow>(
-        hooks_.choosers, [this] { hooks_.endProcess(testrun::kExitPass); });
+    testForm_ = std::make_unique<frmDoTestWindow>(hooks_.choosers, [this] {
+        hooks_.endProcess(app::exitCodeAfterSaving(testrun::kExitPass, resultsSaved_));
+    });
 }
 
 WindowsSession::~WindowsSession() {
@@ -49,7 +50,7 @@ void WindowsSession::runWorker() {
     try {
         app::runMain(*operator_, environment_, objects_);
         // On the worker, which owns the grid: the run is over, nothing changes it any more.
-        app::saveRequestedResults(options_, objects_.testForm->grid());
+        resultsSaved_ = app::saveRequestedResults(options_, objects_.testForm->grid());
     } catch (const QtOperator::ProgramEnded&) {
         // endProgram has closed the windows; only a test's endProcess hook gets here.
     }

@@ -89,6 +89,7 @@ class WindowsSession : public QObject {
     app::ProgramObjects objects_;
     std::thread worker_;
     std::atomic<bool> workerFinished_ = false;
+    std::atomic<bool> resultsSaved_ = true;  // false: Exit ends with kExitResultsNotSaved
     std::optional<int> endedWith_;
 };
 

@@ -1,0 +1,221 @@
+// SPDX-License-Identifier: MIT
+// The real program on the console when its outputs fail or it is signalled: a results file
+// that cannot be written, an output pipe that closes, SIGINT/SIGTERM/SIGHUP, a lock that is not
+// the user's own.
+
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "private_temp.h"
+
+namespace quillon::integration {
+namespace {
+
+using testing::privateTempPath;
+constexpr auto npos = std::string::npos;
+
+struct Launch {
+    std::vector<std::string> args;         // after --console
+    std::vector<std::string> environment;  // NAME=VALUE on top of the test's own
+    rlim_t fileSizeLimit = RLIM_INFINITY;  // with SIGXFSZ ignored, as on a full disk
+    bool outputClosed = false;             // no reader on the output pipe, as in "| true"
+    std::string signalWhen;                // sends signal once the output holds this text
+    int signal = 0;
+};
+
+struct Ended {
+    int exitCode = -1;  // -1: killed by a signal
+    std::string out;    // standard output and error together
+};
+
+std::string readFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+int countOf(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (auto at = text.find(part); at != npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+[[noreturn]] void execQuillon(const Launch& launch, int outputFd) {
+    ::dup2(outputFd, STDOUT_FILENO);
+    ::dup2(outputFd, STDERR_FILENO);
+    const int in = ::open("/dev/null", O_RDONLY);
+    ::dup2(in, STDIN_FILENO);
+    ::unsetenv("QUILLON_SIM_PROFILE");
+    ::setenv("QUILLON_PAUSE_SCALE", "0", 1);
+    ::setenv("QUILLON_INSTANCE_LOCK", privateTempPath("lock").c_str(), 1);
+    for (const std::string& pair : launch.environment) {
+        const std::size_t equals = pair.find('=');
+        ::setenv(pair.substr(0, equals).c_str(), pair.substr(equals + 1).c_str(), 1);
+    }
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit size{launch.fileSizeLimit, launch.fileSizeLimit};
+    ::setrlimit(RLIMIT_FSIZE, &size);
+    std::vector<std::string> words{QUILLON_BIN_DIR "/quillon", "--console"};
+    words.insert(words.end(), launch.args.begin(), launch.args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+}
+
+// Runs quillon on the console with its output in a pipe read here. A run that takes over two
+// minutes is killed, so that the test fails instead of hanging.
+Ended run(const Launch& launch) {
+    int fds[2];
+    if (::pipe(fds) != 0) return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(fds[0]);
+        execQuillon(launch, fds[1]);
+    }
+    ::close(fds[1]);
+    Ended ended;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    bool signalled = false;
+    int reader = fds[0];
+    if (launch.outputClosed) {
+        ::close(reader);
+        reader = -1;
+    }
+    while (reader >= 0 && std::chrono::steady_clock::now() < deadline) {
+        pollfd ready{reader, POLLIN, 0};
+        if (::poll(&ready, 1, 1000) <= 0) continue;
+        char buffer[4096];
+        const ssize_t got = ::read(reader, buffer, sizeof buffer);
+        if (got <= 0) break;
+        ended.out.append(buffer, static_cast<std::size_t>(got));
+        if (!signalled && !launch.signalWhen.empty() && ended.out.find(launch.signalWhen) != npos) {
+            ::kill(child, launch.signal);
+            signalled = true;
+        }
+    }
+    if (reader >= 0) ::close(reader);
+    int status = 0;
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) ::kill(child, SIGKILL);
+        ::usleep(10'000);
+    }
+    ended.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return ended;
+}
+
+const std::string kRestore = "W SYSTem:CORRection:STATe  1\n";
+
+// Output nobody reads is dropped (as after "| head -1" has its line): the run goes on to its
+// end, restores the test set and writes its results file. The pipe is closed before the first
+// line, as a reader that has gone may be at any line.
+TEST(ConsoleOutput, AClosedPipeDoesNotStopTheRun) {
+    const std::string results = privateTempPath("piped.csv"),
+                      trace = privateTempPath("piped.trace");
+    Launch piped;
+    piped.args = {"--sim", "--yes", "--bands", "0", "--save", results};
+    piped.environment = {"QUILLON_SIM_TRACE=" + trace};
+    piped.outputClosed = true;
+    const Ended ended = run(piped);
+    EXPECT_EQ(ended.exitCode, 0);
+    EXPECT_EQ(countOf(readFile(results), "\r\n"), 3 + 14);
+    const std::string sent = readFile(trace);
+    ASSERT_GE(sent.size(), kRestore.size());
+    EXPECT_NE(sent.find(kRestore, sent.size() - 2 * kRestore.size() - 16), npos) << sent;
+}
+
+// Like Exit in the windows: the program ends at once, nothing restored, with 128 + the signal.
+TEST(ConsoleSignals, EndTheRunAtOnceWithTheConventionalCode) {
+    for (const auto& [signal, code] : {std::pair{SIGINT, 130}, {SIGTERM, 143}, {SIGHUP, 129}}) {
+        SCOPED_TRACE(signal);
+        const std::string trace = privateTempPath("signal-" + std::to_string(signal) + ".trace");
+        Launch signalled;
+        signalled.args = {"--sim", "--yes", "--bands", "0"};
+        signalled.environment = {"QUILLON_SIM_TRACE=" + trace, "QUILLON_PAUSE_SCALE=1"};
+        signalled.signalWhen = "Current Test: ";
+        signalled.signal = signal;
+        const Ended ended = run(signalled);
+        EXPECT_EQ(ended.exitCode, code) << ended.out;
+        EXPECT_EQ(ended.out.find("Test Complete"), npos);
+        EXPECT_EQ(readFile(trace).find(kRestore), npos);
+    }
+}
+
+// The results file is written whole or not at all; when it cannot be written the verdict is
+// still printed, the earlier file keeps every byte, and the run ends with 5.
+TEST(ConsoleOutput, ResultsThatCannotBeSavedEndWithCode5) {
+    const std::string folder = privateTempPath("saves");
+    std::filesystem::create_directory(folder);
+    const std::string earlier = folder + "/r.csv";
+    struct Case {
+        std::string save;
+        rlim_t limit;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {earlier, RLIM_INFINITY, 0},
+        {earlier, 1024, 5},
+        {folder + "/missing/r.csv", RLIM_INFINITY, 5},
+        {folder, RLIM_INFINITY, 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.save + " " + std::to_string(c.limit));
+        std::ofstream(earlier, std::ios::binary) << "earlier\r\n";
+        Launch limited;
+        limited.args = {"--sim", "--yes", "--bands", "0", "--save", c.save};
+        limited.fileSizeLimit = c.limit;
+        const Ended ended = run(limited);
+        EXPECT_EQ(ended.exitCode, c.exitCode) << ended.out;
+        EXPECT_NE(ended.out.find("Verdict: Pass\n"), npos) << ended.out;
+        const std::string kept = readFile(earlier);
+        if (c.exitCode == 0) {
+            EXPECT_EQ(countOf(kept, "\r\n"), 3 + 14);
+        } else {
+            EXPECT_EQ(kept, "earlier\r\n");
+            EXPECT_NE(ended.out.find("results not saved to " + c.save), npos) << ended.out;
+        }
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            names.push_back(entry.path().filename().string());
+        }
+        EXPECT_EQ(names, std::vector<std::string>{"r.csv"});
+    }
+}
+
+// A lock in a folder that others can write, or a lock file of another user, could let someone
+// else hold every run off: the start is refused with a message that says so.
+TEST(ConsoleLock, ALockThatIsNotTheUsersOwnRefusesTheStart) {
+    const std::string open = privateTempPath("open-folder");
+    std::filesystem::create_directory(open);
+    ::chmod(open.c_str(), 0777);
+    Launch locked;
+    locked.args = {"--sim", "--yes", "--bands", "0", "--tests", "7"};
+    locked.environment = {"QUILLON_INSTANCE_LOCK=" + open + "/q.lock"};
+    const Ended ended = run(locked);
+    EXPECT_EQ(ended.exitCode, 3) << ended.out;
+    EXPECT_NE(ended.out.find(open + "/q.lock"), npos) << ended.out;
+    EXPECT_NE(ended.out.find("other users can write"), npos) << ended.out;
+    EXPECT_EQ(ended.out.find("Found "), npos) << ended.out;
+}
+
+}  // namespace
+}  // namespace quillon::integration
+
+#endif
