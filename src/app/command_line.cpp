@@ -119,18 +119,23 @@ constexpr ExitCodeDescription kExitCodes[] = {
      "start-up refused: no or several test sets, VISA library missing or unusable, unsupported "
      "test application, already running"},
     {testrun::kExitWizardCancelled, "setup wizard cancelled"},
-    // Code 5, results not saved, joins here with the atomic save.
+    {testrun::kExitResultsNotSaved,
+     "results not saved: a file asked for (--save) could not be written whole; the earlier file "
+     "is left as it was and the verdict is still printed"},
     {testrun::kExitBadCommandLine, "bad command line (the reason is printed on standard error)"},
+    {129, "ended by SIGHUP (the terminal closed) on the console"},
     {130, "interrupted with Ctrl+C on the console"},
+    {143, "ended by SIGTERM on the console"},
 };
 
 constexpr EnvironmentDescription kEnvironment[] = {
     {"QUILLON_INSTANCE_LOCK",
      "path of the single-instance lock file (default: quillon-UID.lock in XDG_RUNTIME_DIR, or "
-     "in /tmp; a named mutex on Windows)"},
+     "instance.lock in a folder quillon-UID of the user's own in TMPDIR or /tmp; a named mutex "
+     "on Windows). A lock another user could hold is refused (exit 3)"},
     {"QUILLON_PAUSE_SCALE",
      "factor for the run's fixed pauses: 0 skips them, 0.01 shortens them; for tests and "
-     "benchmarks. Anything but a number of 0 or more is ignored with a warning"},
+     "benchmarks. Anything but a number from 0 to 1000 is ignored with a warning"},
     {"QUILLON_SIM_PROFILE",
      "profile of the simulated test set, read when its library opens; --sim-profile sets it"},
     {"QUILLON_SIM_TRACE",
