@@ -72,7 +72,10 @@ struct BareCalls {
 
     void operator()(SimulatedBench& b) {
         b.library->printf(b.vi, command.c_str());
-        b.library->queryf(b.vi, "SYSTEM:ERR?\n", instrument::kReplyReadFormat, reply.data());
+        b.library->printf(b.vi, "SYSTEM:ERR?\n");
+        instrument::ViUInt32 received = 0;
+        b.library->read(b.vi, reinterpret_cast<unsigned char*>(reply.data()),
+                        static_cast<instrument::ViUInt32>(reply.size() - 1), &received);
     }
 };
 
@@ -166,7 +169,7 @@ class ComparingReporter : public benchmark::ConsoleReporter {
         const auto bare = nanoseconds_.find(kBareName);
         if (checked == nanoseconds_.end() || bare == nanoseconds_.end()) return;
         std::printf(
-            "sendWithStatusCheck: %.0f ns, bare viVPrintf + viVQueryf: %.0f ns, "
+            "sendWithStatusCheck: %.0f ns, bare viVPrintf, viVPrintf + viRead: %.0f ns, "
             "overhead %+.1f %% (target within 10 %%)\n",
             checked->second, bare->second, (checked->second / bare->second - 1.0) * 100.0);
     }

@@ -90,7 +90,7 @@ row "Bus call: \`sendWithStatusCheck\` against the bare library calls, instructi
     "$checked against $bare per call ($(awk -v c="$checked" -v b="$bare" 'BEGIN { printf "%+.1f %%", (c / b - 1) * 100 }'))" \
     "callgrind, 2000 calls each after a warm-up"
 "$bin/quillon_bench" >"$work/bench" 2>/dev/null
-timing="$(sed -n 's/^sendWithStatusCheck: \([0-9]*\) ns, bare viVPrintf + viVQueryf: \([0-9]*\) ns, overhead \([-+0-9.]*\) %.*/\1 ns against \2 ns per call (\3 %)/p' "$work/bench")"
+timing="$(sed -n 's/^sendWithStatusCheck: \([0-9]*\) ns, bare viVPrintf, viVPrintf + viRead: \([0-9]*\) ns, overhead \([-+0-9.]*\) %.*/\1 ns against \2 ns per call (\3 %)/p' "$work/bench")"
 row "Bus call: the same, time" "$timing" "\`quillon_bench\`, medians of 9 interleaved repetitions"
 
 # The same bus traffic through PyVISA on the same simulated library, for comparison.

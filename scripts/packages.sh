@@ -10,6 +10,8 @@ QUILLON_PACKAGES+=(desktop-file-utils appstream man-db dpkg-dev)
 # Results database drivers, the server the database tests start, the schema validator and a
 # German locale for the record tests.
 QUILLON_PACKAGES+=(libqt6sql6-sqlite libqt6sql6-psql postgresql-15 python3-jsonschema locales)
+# The PyVISA test drives the simulated library through Debian's PyVISA.
+QUILLON_PACKAGES+=(python3-pyvisa)
 
 quillon_install_missing_packages() {
     local missing=() package

@@ -38,6 +38,7 @@ class ErrorQueue {
     // The reply to "SYSTem:ERRor?", removing the entry it reports.
     std::string pop();
     void clear() { entries_.clear(); }
+    bool empty() const { return entries_.empty(); }
 
   private:
     std::size_t capacity_;

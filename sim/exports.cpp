@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The VISA entry points of the simulated library. Each resource manager opened starts a fresh
-// bus from the profile selected at that moment; all calls are serialised by one lock and no
-// exception crosses into the caller.
+// The VISA entry points of the simulated library, every one of them in this file. Each
+// resource manager opened starts a fresh bus from the profile selected at that moment; all
+// calls are serialised by one lock and no exception crosses into the caller. Functions a VISA
+// client may bind but the simulated bus does not offer answer VI_ERROR_NSUP_OPER.
+#include <cstdarg>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
@@ -15,6 +17,8 @@
 #include "bus.h"
 #include "instrument/visa_types.h"
 #include "profile.h"
+#include "resource_name.h"
+#include "scpi.h"
 
 #ifdef _WIN32
 // Exported by quillon-sim-visa.def, under the plain names in 32-bit builds too.
@@ -24,9 +28,11 @@
 #endif
 
 using quillon::instrument::ViAttr;
+using quillon::instrument::ViAttrState;
 using quillon::instrument::ViFindList;
 using quillon::instrument::ViSession;
 using quillon::instrument::ViStatus;
+using quillon::instrument::ViUInt16;
 using quillon::instrument::ViUInt32;
 
 namespace {
@@ -54,14 +60,31 @@ struct StatusText {
 constexpr StatusText kStatusTexts[] = {
     {vi::kViSuccess, "The operation completed successfully."},
     {vi::kViSuccessMaxCnt, "The read stopped because the buffer was full."},
+    {vi::kViSuccessTermChar, "The read stopped at the termination character."},
+    {vi::kViSuccessEventEn, "The event was already enabled."},
+    {vi::kViSuccessEventDis, "The event was already disabled."},
+    {vi::kViSuccessQueueEmpty, "The event queue was already empty."},
+    {vi::kViSuccessNestedExclusive, "The exclusive lock is now nested."},
+    {vi::kViSuccessNestedShared, "The shared lock is now nested."},
     {quillon::sim::kViWarnUnknownStatus, "The operation completed with an unexplained warning."},
     {vi::kViErrorSystemError, "Unknown system error."},
     {vi::kViErrorInvObject, "The session or object reference is not valid."},
+    {vi::kViErrorRsrcLocked, "The resource is locked by another session."},
     {vi::kViErrorRsrcNotFound, "No resource matches or the resource is not present."},
+    {vi::kViErrorInvRsrcName, "The resource name is not valid."},
     {vi::kViErrorTimeout, "The timeout expired before the operation completed."},
     {vi::kViErrorNsupAttr, "The attribute is not supported by this session."},
+    {vi::kViErrorNsupAttrState, "The attribute value is not supported."},
+    {vi::kViErrorAttrReadonly, "The attribute is read-only."},
+    {vi::kViErrorInvLockType, "The lock type is not valid."},
+    {vi::kViErrorInvEvent, "The event type is not valid."},
+    {vi::kViErrorInvMech, "The event mechanism is not valid."},
     {vi::kViErrorInvFmt, "A format specifier in the format string is not valid."},
+    {vi::kViErrorNsupFmt, "A format specifier in the format string is not supported."},
     {vi::kViErrorIo, "The operation failed because of an I/O error."},
+    {vi::kViErrorUserBuf, "A buffer given is not valid."},
+    {vi::kViErrorNsupOper, "The operation is not supported by this session."},
+    {vi::kViErrorSesnNlocked, "The session holds no lock."},
 };
 
 std::string statusText(ViStatus status) {
@@ -71,11 +94,11 @@ std::string statusText(ViStatus status) {
     return "Unknown status code.";
 }
 
-void traceMessage(Library& lib, char kind, const char* text) {
-    if (!lib.trace || text == nullptr) return;
-    std::string line(text);
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-    *lib.trace << kind << ' ' << line << '\n';
+void traceMessage(Library& lib, std::string text) {
+    if (!lib.trace) return;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    const auto message = quillon::sim::splitMessage(text);
+    *lib.trace << (message && message->query ? 'Q' : 'W') << ' ' << text << '\n';
 }
 
 template <typename Call>
@@ -117,6 +140,19 @@ ViStatus openResourceManager(ViSession* session) {
     return vi::kViSuccess;
 }
 
+ViStatus parseResource(ViSession rm, const char* name, ViUInt16* type, ViUInt16* board,
+                       quillon::sim::ResourceName& parsed) {
+    return onBus([&](quillon::sim::Bus&) {
+        if (rm != quillon::sim::kResourceManagerSession) return vi::kViErrorInvObject;
+        if (name == nullptr) return vi::kViErrorInvRsrcName;
+        const ViStatus status = quillon::sim::parseResourceName(name, parsed);
+        if (status != vi::kViSuccess) return status;
+        if (type != nullptr) *type = vi::kViIntfGpib;
+        if (board != nullptr) *board = parsed.board;
+        return vi::kViSuccess;
+    });
+}
+
 }  // namespace
 
 extern "C" {
@@ -127,7 +163,7 @@ QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viOpenDefaultRM(ViSession* session
 
 QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viStatusDesc(ViSession, ViStatus status,
                                                            char* description) {
-    if (description == nullptr) return vi::kViSuccess;
+    if (description == nullptr) return vi::kViErrorUserBuf;
     Library& lib = library();
     std::lock_guard lock(lib.mutex);
     const std::string text = status == vi::kViErrorSystemError && !lib.profileError.empty()
@@ -149,9 +185,35 @@ QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viFindNext(ViFindList list, char* 
     return onBus([&](quillon::sim::Bus& bus) { return bus.findNext(list, descriptor); });
 }
 
+QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viParseRsrc(ViSession session, const char* name,
+                                                          ViUInt16* interfaceType,
+                                                          ViUInt16* interfaceNumber) {
+    quillon::sim::ResourceName parsed;
+    return parseResource(session, name, interfaceType, interfaceNumber, parsed);
+}
+
+// The class, the expanded name and the alias each go into a buffer of 256 characters.
+QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viParseRsrcEx(ViSession session, const char* name,
+                                                            ViUInt16* interfaceType,
+                                                            ViUInt16* interfaceNumber,
+                                                            char* resourceClass, char* expandedName,
+                                                            char* alias) {
+    quillon::sim::ResourceName parsed;
+    const ViStatus status = parseResource(session, name, interfaceType, interfaceNumber, parsed);
+    if (status != vi::kViSuccess) return status;
+    quillon::sim::copyToCallerBuffer("INSTR", resourceClass);
+    quillon::sim::copyToCallerBuffer(parsed.expanded(), expandedName);
+    quillon::sim::copyToCallerBuffer("", alias);
+    return status;
+}
+
 QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viOpen(ViSession session, const char* name, ViUInt32,
                                                      ViUInt32, ViSession* opened) {
     return onBus([&](quillon::sim::Bus& bus) { return bus.open(session, name, opened); });
+}
+
+QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viClose(ViSession session) {
+    return onBus([&](quillon::sim::Bus& bus) { return bus.close(session); });
 }
 
 QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viGetAttribute(ViSession session, ViAttr attribute,
@@ -160,25 +222,138 @@ QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viGetAttribute(ViSession session, 
         [&](quillon::sim::Bus& bus) { return bus.getAttribute(session, attribute, value); });
 }
 
-QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viClose(ViSession session) {
-    return onBus([&](quillon::sim::Bus& bus) { return bus.close(session); });
+QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viSetAttribute(ViSession session, ViAttr attribute,
+                                                             ViAttrState value) {
+    return onBus(
+        [&](quillon::sim::Bus& bus) { return bus.setAttribute(session, attribute, value); });
 }
 
-// Commands carry no arguments, so the argument list is never read.
+QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viWrite(ViSession session,
+                                                      const unsigned char* buffer, ViUInt32 count,
+                                                      ViUInt32* written) {
+    return onBus([&](quillon::sim::Bus& bus) {
+        if (buffer != nullptr) {
+            traceMessage(library(), std::string(reinterpret_cast<const char*>(buffer), count));
+        }
+        return bus.write(session, buffer, count, written);
+    });
+}
+
+QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viRead(ViSession session, unsigned char* buffer,
+                                                     ViUInt32 count, ViUInt32* received) {
+    return onBus(
+        [&](quillon::sim::Bus& bus) { return bus.read(session, buffer, count, received); });
+}
+
+QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viClear(ViSession session) {
+    return onBus([&](quillon::sim::Bus& bus) { return bus.clear(session); });
+}
+
+QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viReadSTB(ViSession session, ViUInt16* statusByte) {
+    return onBus([&](quillon::sim::Bus& bus) { return bus.readStatusByte(session, statusByte); });
+}
+
+QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viEnableEvent(ViSession session, ViUInt32 event,
+                                                            ViUInt16 mechanism, ViUInt32) {
+    return onBus(
+        [&](quillon::sim::Bus& bus) { return bus.enableEvent(session, event, mechanism); });
+}
+
+QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viDisableEvent(ViSession session, ViUInt32 event,
+                                                             ViUInt16 mechanism) {
+    return onBus(
+        [&](quillon::sim::Bus& bus) { return bus.disableEvent(session, event, mechanism); });
+}
+
+QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viDiscardEvents(ViSession session, ViUInt32 event,
+                                                              ViUInt16 mechanism) {
+    return onBus(
+        [&](quillon::sim::Bus& bus) { return bus.discardEvents(session, event, mechanism); });
+}
+
+QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viLock(ViSession session, ViUInt32 lockType, ViUInt32,
+                                                     const char* requestedKey, char* accessKey) {
+    return onBus([&](quillon::sim::Bus& bus) {
+        return bus.lock(session, lockType, requestedKey, accessKey);
+    });
+}
+
+QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viUnlock(ViSession session) {
+    return onBus([&](quillon::sim::Bus& bus) { return bus.unlock(session); });
+}
+
+// Writes carry no arguments, so the argument list is never read.
 QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viVPrintf(ViSession session, const char* format,
                                                         va_list) {
     return onBus([&](quillon::sim::Bus& bus) {
-        traceMessage(library(), 'W', format);
+        if (format != nullptr) traceMessage(library(), format);
         return bus.print(session, format);
     });
+}
+
+QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALLC viPrintf(ViSession session, const char* format,
+                                                        ...) {
+    va_list args;
+    va_start(args, format);
+    const ViStatus status = viVPrintf(session, format, args);
+    va_end(args);
+    return status;
+}
+
+QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viVScanf(ViSession session, const char* format,
+                                                       va_list args) {
+    return onBus([&](quillon::sim::Bus& bus) { return bus.scan(session, format, args); });
+}
+
+QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALLC viScanf(ViSession session, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const ViStatus status = viVScanf(session, format, args);
+    va_end(args);
+    return status;
 }
 
 QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viVQueryf(ViSession session, const char* writeFormat,
                                                         const char* readFormat, va_list args) {
     return onBus([&](quillon::sim::Bus& bus) {
-        traceMessage(library(), 'Q', writeFormat);
+        if (writeFormat != nullptr) traceMessage(library(), writeFormat);
         return bus.query(session, writeFormat, readFormat, args);
     });
+}
+
+QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALLC viQueryf(ViSession session, const char* writeFormat,
+                                                        const char* readFormat, ...) {
+    va_list args;
+    va_start(args, readFormat);
+    const ViStatus status = viVQueryf(session, writeFormat, readFormat, args);
+    va_end(args);
+    return status;
+}
+
+// Operations a client may bind that this bus does not offer.
+QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viFlush(ViSession, ViUInt16) {
+    return vi::kViErrorNsupOper;
+}
+QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viSetBuf(ViSession, ViUInt16, ViUInt32) {
+    return vi::kViErrorNsupOper;
+}
+QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viAssertTrigger(ViSession, ViUInt16) {
+    return vi::kViErrorNsupOper;
+}
+QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viGpibControlREN(ViSession, ViUInt16) {
+    return vi::kViErrorNsupOper;
+}
+QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viWaitOnEvent(ViSession, ViUInt32, ViUInt32,
+                                                            ViUInt32*, ViUInt32*) {
+    return vi::kViErrorNsupOper;
+}
+QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viReadAsync(ViSession, unsigned char*, ViUInt32,
+                                                          ViUInt32*) {
+    return vi::kViErrorNsupOper;
+}
+QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viWriteAsync(ViSession, const unsigned char*,
+                                                           ViUInt32, ViUInt32*) {
+    return vi::kViErrorNsupOper;
 }
 
 }  // extern "C"
@@ -191,4 +366,4 @@ static_assert(std::is_same_v<decltype(&viOpen), quillon_viOpen_t>);
 static_assert(std::is_same_v<decltype(&viGetAttribute), quillon_viGetAttribute_t>);
 static_assert(std::is_same_v<decltype(&viClose), quillon_viClose_t>);
 static_assert(std::is_same_v<decltype(&viVPrintf), quillon_viVPrintf_t>);
-static_assert(std::is_same_v<decltype(&viVQueryf), quillon_viVQueryf_t>);
+static_assert(std::is_same_v<decltype(&viRead), quillon_viRead_t>);

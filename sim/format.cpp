@@ -2,28 +2,60 @@
 #include "format.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <string_view>
 
 namespace quillon::sim {
+namespace {
 
 using instrument::kViErrorInvFmt;
+using instrument::kViErrorNsupFmt;
 using instrument::kViSuccess;
 using instrument::ViStatus;
-using instrument::ViUInt32;
+
+// Conversion codes of the standard's formatted I/O, for writes and reads together.
+constexpr std::string_view kStandardCodes = "cdiouxXeEfgGsbBtTyaAp[";
+// What may stand between '%' and the code: flags, widths, array sizes, length modifiers.
+constexpr std::string_view kModifiers = "*#0123456789,@+- .lhzLqQ!";
+
+struct Conversion {
+    std::string_view modifiers;
+    char code = '\0';
+    std::size_t length = 0;  // characters from '%' on
+};
+
+Conversion conversionAt(std::string_view text) {
+    Conversion conversion;
+    std::size_t i = 1;
+    while (i < text.size() && kModifiers.find(text[i]) != std::string_view::npos) ++i;
+    conversion.modifiers = text.substr(1, i - 1);
+    if (i < text.size()) conversion.code = text[i++];
+    conversion.length = i;
+    return conversion;
+}
+
+ViStatus unsupportedOrInvalid(char code) {
+    return code != '\0' && kStandardCodes.find(code) != std::string_view::npos ? kViErrorNsupFmt
+                                                                               : kViErrorInvFmt;
+}
+
+}  // namespace
 
 ViStatus writeFormatText(const char* format, std::string& text) {
     text.clear();
     if (format == nullptr) return kViErrorInvFmt;
-    for (const char* p = format; *p != '\0'; ++p) {
-        if (*p != '%') {
-            text.push_back(*p);
+    const std::string_view all(format);
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        if (all[i] != '%') {
+            text.push_back(all[i]);
             continue;
         }
-        if (p[1] != '%') return kViErrorInvFmt;
-        text.push_back('%');
-        ++p;
+        if (i + 1 < all.size() && all[i + 1] == '%') {
+            text.push_back('%');
+            ++i;
+            continue;
+        }
+        return unsupportedOrInvalid(conversionAt(all.substr(i)).code);
     }
     return kViSuccess;
 }
@@ -32,42 +64,37 @@ ReadFormat parseReadFormat(const char* format) {
     ReadFormat read;
     read.status = kViErrorInvFmt;
     if (format == nullptr || format[0] != '%') return read;
-    std::string_view rest(format + 1);
-    if (rest == "#t") {
-        read.counted = true;
-    } else if (!rest.empty() && rest.back() == 't') {
-        rest.remove_suffix(1);
-        std::size_t width = 0;
-        for (char c : rest) {
-            if (std::isdigit(static_cast<unsigned char>(c)) == 0 || width > 1'000'000) return read;
-            width = width * 10 + static_cast<std::size_t>(c - '0');
+    const std::string_view text(format);
+    const Conversion conversion = conversionAt(text);
+    if (conversion.code == 't' || conversion.code == 'T') {
+        // A width or '#' on %t/%T is not part of the standard.
+        if (conversion.modifiers.find_first_not_of('*') != std::string_view::npos) return read;
+        if (!conversion.modifiers.empty() || conversion.length != text.size()) {
+            read.status = kViErrorNsupFmt;
+            return read;
         }
-        if (!rest.empty() && width == 0) return read;
-        read.width = rest.empty() ? kUnboundedReadLimit : width;
-    } else {
+        read.toLineFeed = conversion.code == 'T';
+        read.status = kViSuccess;
         return read;
     }
-    read.status = kViSuccess;
+    read.status = unsupportedOrInvalid(conversion.code);
     return read;
 }
 
-std::size_t storeReply(const ReadFormat& format, const std::string& reply, va_list args) {
-    std::size_t limit = format.width;
-    ViUInt32* count = nullptr;
-    if (format.counted) {
-        count = va_arg(args, ViUInt32*);
-        // The count gives the room in the buffer, the terminating NUL included.
-        limit = (count == nullptr || *count == 0) ? 0 : *count - 1;
-    }
+std::size_t readLength(const ReadFormat& format, const std::string& reply) {
+    if (!format.toLineFeed) return reply.size();
+    const std::size_t lineFeed = reply.find('\n');
+    return lineFeed == std::string::npos ? reply.size() : lineFeed + 1;
+}
+
+std::size_t storeReply(const std::string& text, va_list args) {
     char* buffer = va_arg(args, char*);
-    const std::size_t stored = std::min(limit, reply.size());
-    const bool hasRoom = !format.counted || (count != nullptr && *count > 0);
-    if (buffer != nullptr && hasRoom) {
-        std::memcpy(buffer, reply.data(), stored);
+    const std::size_t stored = std::min(kUnboundedReadLimit, text.size());
+    if (buffer != nullptr) {
+        std::memcpy(buffer, text.data(), stored);
         buffer[stored] = '\0';
     }
-    if (count != nullptr) *count = static_cast<ViUInt32>(stored);
-    return reply.size() - stored;
+    return text.size() - stored;
 }
 
 }  // namespace quillon::sim

@@ -2,8 +2,12 @@
 #pragma once
 
 // The VISA formatted-I/O strings the simulated library understands. Writes carry no
-// arguments: "%%" stands for one '%', any other conversion is refused. Reads store one reply
-// with "%t", "%Nt" or "%#t".
+// arguments: "%%" stands for one '%'. Reads store one reply with "%t" (up to the END indicator)
+// or "%T" (up to the line feed). The standard defines a field width, and the counted width "#",
+// on reads only for "%s", "%c" and "%[...]"; "%511t" or "%#t" therefore get
+// VI_ERROR_INV_FMT here, so a program that leans on them fails at once instead of overrunning
+// its buffer on a library that ignores the width. Conversions the standard defines but this
+// library does not carry out get VI_ERROR_NSUP_FMT.
 
 #include <cstdarg>
 #include <cstddef>
@@ -13,22 +17,25 @@
 
 namespace quillon::sim {
 
-// Turns a write format into the text to send. kViErrorInvFmt for any conversion but "%%".
+// Turns a write format into the text to send.
 instrument::ViStatus writeFormatText(const char* format, std::string& text);
 
-// What a read format asks for; status kViErrorInvFmt when it is not one of the supported forms.
 struct ReadFormat {
     instrument::ViStatus status = instrument::kViSuccess;
-    bool counted = false;   // "%#t": a ViUInt32* count comes before the buffer
-    std::size_t width = 0;  // "%Nt": at most N characters, then a NUL
+    bool toLineFeed = false;  // "%T"
 };
 ReadFormat parseReadFormat(const char* format);
 
-// An unbounded "%t" stores at most this many characters (the smallest reply buffer in use).
+// "%t" has no bound of its own; the simulated library stores at most this many characters (the
+// smallest reply buffer in use) and a NUL.
 inline constexpr std::size_t kUnboundedReadLimit = instrument::kReplyBufferSize - 1;
 
-// Stores reply into the arguments of args as format says. Returns how many characters of the
-// reply had to be left out (0 when it fitted).
-std::size_t storeReply(const ReadFormat& format, const std::string& reply, va_list args);
+// The part of reply that format takes: all of it for "%t", up to and including the first line
+// feed for "%T".
+std::size_t readLength(const ReadFormat& format, const std::string& reply);
+
+// Stores text into the char* argument of args, cut to kUnboundedReadLimit. Returns how many
+// characters had to be left out (0 when it fitted).
+std::size_t storeReply(const std::string& text, va_list args);
 
 }  // namespace quillon::sim

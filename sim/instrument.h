@@ -28,6 +28,14 @@ class Instrument {
     virtual std::optional<std::string> read() = 0;
     // The reader's buffer held only part of the last reply; the rest was never read.
     virtual void replyCut() {}
+    // Device clear: a pending reply is dropped.
+    virtual void clear() {}
+    // The IEEE 488.2 status byte a serial poll returns.
+    virtual std::uint16_t statusByte() const { return 0; }
+
+    // Status byte bits: an error or event queued (EAV) and a reply waiting (MAV).
+    static constexpr std::uint16_t kErrorAvailable = 0x04;
+    static constexpr std::uint16_t kMessageAvailable = 0x10;
 
     std::uint16_t board() const { return board_; }
     std::uint16_t primary() const { return primary_; }

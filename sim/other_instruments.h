@@ -22,6 +22,11 @@ class ForeignInstrument final : public Instrument {
 
     instrument::ViStatus write(std::string_view message) override;
     std::optional<std::string> read() override;
+    void clear() override { output_.clear(); }
+    std::uint16_t statusByte() const override {
+        return static_cast<std::uint16_t>((errors_.empty() ? 0 : kErrorAvailable) |
+                                          (output_.empty() ? 0 : kMessageAvailable));
+    }
 
   private:
     std::string identity_;

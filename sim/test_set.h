@@ -32,6 +32,11 @@ class TestSet final : public Instrument {
     instrument::ViStatus write(std::string_view message) override;
     std::optional<std::string> read() override;
     void replyCut() override { errors_.push(scpi_error::kQueryInterrupted); }
+    void clear() override { output_.clear(); }
+    std::uint16_t statusByte() const override {
+        return static_cast<std::uint16_t>((errors_.empty() ? 0 : kErrorAvailable) |
+                                          (output_.empty() || silenced_ ? 0 : kMessageAvailable));
+    }
 
     // The command a message resolves to, for fault selection; empty when it names none.
     static std::optional<CommandKey> resolve(std::string_view message);

@@ -115,10 +115,7 @@ BusStatus clsVisa::sendChecked(ViSession vi, const std::string& command) {
 BusStatus clsVisa::query(ViSession vi, const std::string& text, std::span<char> reply) {
     reply.front() = '\0';
     if (api_ == nullptr) return statusOf(text, kViErrorSystemError);
-    const ViStatus status =
-        api_->queryf(vi, withLineFeed(text).c_str(), kReplyReadFormat, reply.data());
-    reply.back() = '\0';
-    return statusOf(text, status);
+    return statusOf(text, api_->query(vi, withLineFeed(text).c_str(), reply));
 }
 
 bool clsVisa::queryInstrument(ViSession vi, const std::string& text, std::string& result) {

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <array>
 #include <cstdarg>
+#include <span>
 
 #include "instrument/visa_types.h"
 
@@ -26,12 +28,19 @@ class VisaApi {
     virtual ViStatus getAttribute(ViSession vi, ViAttr attr, void* value) = 0;
     virtual ViStatus close(ViSession vi) = 0;
     virtual ViStatus vPrintf(ViSession vi, const char* writeFmt, va_list args) = 0;
-    virtual ViStatus vQueryf(ViSession vi, const char* writeFmt, const char* readFmt,
-                             va_list args) = 0;
+    // Reads at most count bytes; retCount receives how many arrived (no NUL is added).
+    virtual ViStatus read(ViSession vi, unsigned char* buffer, ViUInt32 count,
+                          ViUInt32* retCount) = 0;
 
-    // Variadic front doors to the two va_list functions.
+    // Variadic front door to vPrintf.
     ViStatus printf(ViSession vi, const char* writeFmt, ...);
-    ViStatus queryf(ViSession vi, const char* writeFmt, const char* readFmt, ...);
+
+    // Every query of the program: text (ending in a line feed) goes out with vPrintf, the reply
+    // comes back with read into reply (at least one character), NUL-terminated and empty after
+    // a failure. Returns the read's status, or the write's when the write failed or warned and
+    // the read succeeded.
+    using ReplyBuffer = std::array<char, kReplyBufferSize>;
+    ViStatus query(ViSession vi, const char* text, std::span<char> reply);
 
   protected:
     VisaApi() = default;

@@ -132,7 +132,7 @@ std::variant<std::unique_ptr<VisaLibrary>, VisaLoadError> VisaLibrary::load(
         !bind(raw, "viGetAttribute", entries.getAttribute, error) ||
         !bind(raw, "viClose", entries.close, error) ||
         !bind(raw, "viVPrintf", entries.vPrintf, error) ||
-        !bind(raw, "viVQueryf", entries.vQueryf, error)) {
+        !bind(raw, "viRead", entries.read, error)) {
         return error;
     }
     return std::unique_ptr<VisaLibrary>(new VisaLibrary(std::move(handle), entries, loadedFrom));
@@ -164,9 +164,9 @@ ViStatus VisaLibrary::close(ViSession vi) {
 ViStatus VisaLibrary::vPrintf(ViSession vi, const char* writeFmt, va_list args) {
     return entries_.vPrintf(vi, writeFmt, args);
 }
-ViStatus VisaLibrary::vQueryf(ViSession vi, const char* writeFmt, const char* readFmt,
-                              va_list args) {
-    return entries_.vQueryf(vi, writeFmt, readFmt, args);
+ViStatus VisaLibrary::read(ViSession vi, unsigned char* buffer, ViUInt32 count,
+                           ViUInt32* retCount) {
+    return entries_.read(vi, buffer, count, retCount);
 }
 
 }  // namespace quillon::instrument

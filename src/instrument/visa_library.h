@@ -41,8 +41,7 @@ class VisaLibrary final : public VisaApi {
     ViStatus getAttribute(ViSession vi, ViAttr attr, void* value) override;
     ViStatus close(ViSession vi) override;
     ViStatus vPrintf(ViSession vi, const char* writeFmt, va_list args) override;
-    ViStatus vQueryf(ViSession vi, const char* writeFmt, const char* readFmt,
-                     va_list args) override;
+    ViStatus read(ViSession vi, unsigned char* buffer, ViUInt32 count, ViUInt32* retCount) override;
 
     const std::string& path() const { return path_; }
 
@@ -56,7 +55,7 @@ class VisaLibrary final : public VisaApi {
         quillon_viGetAttribute_t getAttribute = nullptr;
         quillon_viClose_t close = nullptr;
         quillon_viVPrintf_t vPrintf = nullptr;
-        quillon_viVQueryf_t vQueryf = nullptr;
+        quillon_viRead_t read = nullptr;
     };
     struct HandleCloser {
         void operator()(void* handle) const;

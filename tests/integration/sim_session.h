@@ -85,9 +85,8 @@ class SimSession {
     ViStatus send(const std::string& command) { return api_.printf(vi_, (command + "\n").c_str()); }
     // The reply without its line feed; status receives the VISA status.
     std::string ask(const std::string& text, ViStatus* status = nullptr) {
-        std::array<char, instrument::kReplyBufferSize> reply{};
-        const ViStatus result =
-            api_.queryf(vi_, (text + "\n").c_str(), instrument::kReplyReadFormat, reply.data());
+        instrument::VisaApi::ReplyBuffer reply{};
+        const ViStatus result = api_.query(vi_, (text + "\n").c_str(), reply);
         if (status != nullptr) *status = result;
         std::string answer = reply.data();
         if (!answer.empty() && answer.back() == '\n') answer.pop_back();

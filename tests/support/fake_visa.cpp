@@ -146,6 +146,7 @@ ViStatus FakeVisa::close(ViSession vi) {
 
 ViStatus FakeVisa::vPrintf(ViSession vi, const char* writeFmt, va_list) {
     Exchange e{vi, stripLineFeed(writeFmt), false};
+    lastWrite_[vi] = log.size();
     log.push_back(e);
     auto it = errorAfter_.find(e.text);
     if (it != errorAfter_.end()) pendingError_[vi] = it->second;
@@ -156,18 +157,20 @@ ViStatus FakeVisa::vPrintf(ViSession vi, const char* writeFmt, va_list) {
     return instrument::kViSuccess;
 }
 
-ViStatus FakeVisa::vQueryf(ViSession vi, const char* writeFmt, const char* readFmt, va_list args) {
-    if (std::strcmp(readFmt, instrument::kReplyReadFormat) != 0) {
-        throw std::logic_error(std::string("unexpected read format ") + readFmt);
-    }
-    Exchange e{vi, stripLineFeed(writeFmt), true};
-    log.push_back(e);
+// A read answers the text last written on the session, which makes that exchange a query.
+ViStatus FakeVisa::read(ViSession vi, unsigned char* buffer, ViUInt32 count, ViUInt32* retCount) {
+    *retCount = 0;
+    const auto last = lastWrite_.find(vi);
+    if (last == lastWrite_.end()) return instrument::kViErrorTimeout;
+    Exchange& e = log[last->second];
+    lastWrite_.erase(last);
+    e.query = true;
     const Reply r = answer(e);
-    char* buffer = va_arg(args, char*);
-    const std::size_t n = std::min(r.text.size(), instrument::kReplyBufferSize - 1);
-    std::memcpy(buffer, r.text.data(), n);
-    buffer[n] = '\0';  // a failed read may leave part of a reply behind, as libraries do
-    return r.status;
+    const std::size_t n = std::min<std::size_t>(r.text.size(), count);
+    std::memcpy(buffer, r.text.data(), n);  // a failed read may leave part of a reply behind
+    *retCount = static_cast<ViUInt32>(n);
+    if (r.status < 0) return r.status;
+    return n < r.text.size() ? instrument::kViSuccessMaxCnt : r.status;
 }
 
 }  // namespace quillon::testing

@@ -85,8 +85,7 @@ class FakeVisa final : public instrument::VisaApi {
     ViStatus getAttribute(ViSession vi, ViAttr attr, void* value) override;
     ViStatus close(ViSession vi) override;
     ViStatus vPrintf(ViSession vi, const char* writeFmt, va_list args) override;
-    ViStatus vQueryf(ViSession vi, const char* writeFmt, const char* readFmt,
-                     va_list args) override;
+    ViStatus read(ViSession vi, unsigned char* buffer, ViUInt32 count, ViUInt32* retCount) override;
 
   private:
     using Key = std::pair<ViSession, std::string>;
@@ -95,6 +94,7 @@ class FakeVisa final : public instrument::VisaApi {
     std::map<Key, ViStatus> writes_;
     std::map<std::string, std::string> errorAfter_;
     std::map<ViSession, std::string> pendingError_;
+    std::map<ViSession, std::size_t> lastWrite_;  // log index of the text a read answers
     std::size_t nextResource_ = 0;
 };
 

@@ -54,7 +54,7 @@ TEST(QueryInstrument, ReplyHandling) {
         {"only a line feed", {kViSuccess, "\n"}, "", false},
         {"text before the first line feed", {kViSuccess, "+1\nrest\n"}, "+1", false},
         {"no line feed taken whole", {kViSuccess, "abc"}, "abc", false},
-        {"warning status keeps the text", {kViSuccessMaxCnt, "12\n"}, "12", false, Kind::IoError},
+        {"warning status keeps the text", {kViSuccessTermChar, "12\n"}, "12", false, Kind::IoError},
         {"over-long reply cut to the buffer",
          {kViSuccess, longReply},
          std::string(511, 'x'),
@@ -127,11 +127,17 @@ TEST(SendWithStatusCheck, ErrorFlagRules) {
         {"queue query warning",
          false,
          kViSuccess,
-         {kViSuccessMaxCnt, "+0,\"\"\n"},
+         {kViSuccessTermChar, "+0,\"\"\n"},
          true,
          full,
          Kind::IoError,
-         kViSuccessMaxCnt},
+         kViSuccessTermChar},
+        {"queue reply cut at the buffer",
+         false,
+         kViSuccess,
+         {kViSuccessMaxCnt, "+0,\"\"\n"},
+         false,
+         full},
     };
     for (const StatusCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -154,7 +154,7 @@ TEST(MeasurementTraffic, BySourceWithRepeatsAndTheStopAtAFailure) {
         {Of::Pvt, 1, {"11"}, {}, pvtRun(1, 50)},
         {Of::Pvt, 1, {"0"}, Failure{Kind::Query, kLower}, pvtRun(1, 1)},
         {Of::ModAcc, 0, {"11"}, {}, kModAccRun},
-        {Of::ModAcc, 0, {"0"}, Failure{Kind::Query, "INIT:DONE?", instrument::kViSuccessMaxCnt}, kModAccRun},
+        {Of::ModAcc, 0, {"0"}, Failure{Kind::Query, "INIT:DONE?", instrument::kViSuccessTermChar}, kModAccRun},
         {Of::Cw, 0, {}, {}, kCwRun},
         {Of::Cw, 0, {}, Failure{Kind::Queued, "PL13:LATC:RFINT:LOOPBACK 1"}, kCwRun}};
     // clang-format on
