@@ -71,6 +71,10 @@ std::string applySaveFile(CommandLine& line, std::string_view value) {
     return assignNonEmpty(line.saveFile, value, "--save", "a file name");
 }
 
+std::string applyTraceFile(CommandLine& line, std::string_view value) {
+    return assignNonEmpty(line.traceFile, value, "--trace", "a file name");
+}
+
 // clang-format off
 constexpr OptionSpec kOptions[] = {
     {{"--console", "", "",
@@ -106,6 +110,11 @@ constexpr OptionSpec kOptions[] = {
     {{"--save", "", "FILE",
       "after a run that reached its end, write the results file as Save does"},
      nullptr, applySaveFile},
+    {{"--trace", "", "FILE",
+      "write one line per VISA call the program makes to FILE: when it started (microseconds), "
+      "how long it took, the function, the session, the text written, the reply and the status "
+      "with its VISA name; the bus traffic is the same with or without it"},
+     nullptr, applyTraceFile},
     {{"--version", "", "", "print the program's name and version, then exit"},
      &CommandLine::version, nullptr},
     {{"--help", "-h", "", "print this help, then exit"}, &CommandLine::help, nullptr},

@@ -24,6 +24,7 @@ struct CommandLine {
     std::optional<int> iterations;          // --iterations N, 1-100
     std::string calibrationDirectory;       // --cal-dir DIR
     std::string saveFile;                   // --save FILE
+    std::string traceFile;                  // --trace FILE
 
     // Any of --bands, --tests, --iterations: the options dialog's choice is made up front.
     bool hasPreset() const { return bands || tests || iterations; }

@@ -2,7 +2,9 @@
 // The program's entry: reads the command line, loads the VISA library, arranges the
 // single-instance check and hands over to the console or the windows front-end.
 
+#include <fstream>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <variant>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "app/launch.h"
 #include "app/parent_console.h"
 #include "app/program_info.h"
+#include "instrument/visa_trace.h"
 #include "testrun/operator_interface.h"
 #include "ui/console/console_front_end.h"
 #include "ui/qt/qt_front_end.h"
@@ -72,9 +75,24 @@ int main(int argc, char** argv) {
     if (!line.simProfile.empty()) app::exportSimProfile(line.simProfile);
     const app::LoadedVisa visa = app::loadVisa(app::visaLibraryPath(line, folder));
 
+    // --trace puts a recorder between the program and whatever library was loaded.
+    std::ofstream traceFile;
+    std::unique_ptr<quillon::instrument::TracingVisa> tracing;
+    if (!line.traceFile.empty()) {
+        traceFile.open(line.traceFile, std::ios::out | std::ios::trunc);
+        if (!traceFile) return refuseCommandLine("--trace: cannot write " + line.traceFile);
+        if (visa.library) {
+            traceFile << "# library " << visa.library->path() << '\n';
+            tracing = std::make_unique<quillon::instrument::TracingVisa>(*visa.library, traceFile);
+        } else if (visa.error) {
+            traceFile << "# not loaded: " << visa.error->description << '\n';
+        }
+    }
+
     app::InstanceLock lock;
     app::StartupEnvironment environment;
-    environment.visa = visa.library.get();
+    environment.visa =
+        tracing ? static_cast<quillon::instrument::VisaApi*>(tracing.get()) : visa.library.get();
     environment.loadError = visa.error;
     environment.anotherInstanceRunning = instanceCheck(lock);
     environment.instanceLockRefusal = [&lock] { return lock.refusal(); };

@@ -46,6 +46,7 @@ std::string describe(const Args& args) {
     field("it", line.iterations ? std::to_string(*line.iterations) : "");
     field("cal", line.calibrationDirectory);
     field("save", line.saveFile);
+    field("trace", line.traceFile);
     return text.str();
 }
 
@@ -67,6 +68,8 @@ TEST(CommandLine, AcceptsEveryOptionAndRefusesBadInput) {
         {{"results.csv"}, "! unexpected argument 'results.csv'"},
         {{"--save", "--yes"}, "! --save needs a value"},
         {{"--save="}, "! --save needs a file name"},
+        {{"--trace", "t.txt", "--sim"}, "sim trace=t.txt "},
+        {{"--trace"}, "! --trace needs a value"},
         {{"--bands"}, "! --bands needs a value"},
         {{"--bands", " "}, "! --bands: the band list is empty"},
         {{"--bands", "0,,1"}, "! --bands: empty band in the list"},
