@@ -3,13 +3,17 @@
 // resource manager opened starts a fresh bus from the profile selected at that moment; all
 // calls are serialised by one lock and no exception crosses into the caller. Functions a VISA
 // client may bind but the simulated bus does not offer answer VI_ERROR_NSUP_OPER.
+#include <algorithm>
 #include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <variant>
@@ -17,6 +21,7 @@
 #include "bus.h"
 #include "instrument/visa_types.h"
 #include "profile.h"
+#include "replay.h"
 #include "resource_name.h"
 #include "scpi.h"
 
@@ -46,6 +51,8 @@ struct Library {
     // QUILLON_SIM_TRACE=FILE: every message written to an instrument, one line each ("W " for a
     // command, "Q " for a query), so a run's bus traffic can be read and counted afterwards.
     std::unique_ptr<std::ofstream> trace;
+    // QUILLON_SIM_REPLAY=FILE: the answers come from a recorded trace instead of a bus.
+    std::optional<quillon::sim::Replay> replay;
 };
 
 Library& library() {
@@ -113,6 +120,52 @@ ViStatus onBus(Call call) {
     }
 }
 
+namespace trace = quillon::instrument::trace;
+
+std::string hex(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
+    return text;
+}
+
+std::uint32_t numberField(const trace::Line& line, const char* key) {
+    const auto it = line.fields.find(key);
+    if (it == line.fields.end()) return 0;
+    return static_cast<std::uint32_t>(trace::detail::number(it->second).value_or(0));
+}
+
+std::string textField(const trace::Line& line, const char* key) {
+    const auto it = line.fields.find(key);
+    return it == line.fields.end() ? std::string() : it->second;
+}
+
+// While replaying: the recorded status with the outputs filled in by fill (an error once the
+// traffic has departed from the recording); without a replay, nothing, and the bus answers.
+template <typename Fill>
+std::optional<ViStatus> replayed(const char* function, ViSession session,
+                                 const quillon::sim::Replay::Inputs& inputs, Fill fill) {
+    Library& lib = library();
+    std::lock_guard lock(lib.mutex);
+    if (!lib.replay) return std::nullopt;
+    const trace::Line* line = lib.replay->next(function, session, inputs);
+    if (line == nullptr) return vi::kViErrorSystemError;
+    fill(*line);
+    return line->status;
+}
+
+ViStatus openReplay(Library& lib, const char* path, ViSession* session) {
+    auto loaded = quillon::sim::Replay::load(path);
+    if (auto* error = std::get_if<std::string>(&loaded)) {
+        lib.profileError = *error;
+        return vi::kViErrorSystemError;
+    }
+    lib.replay = std::move(std::get<quillon::sim::Replay>(loaded));
+    const trace::Line* line = lib.replay->next("viOpenDefaultRM", 0, {});
+    if (line == nullptr) return vi::kViErrorSystemError;
+    if (session != nullptr) *session = numberField(*line, "rm");
+    return line->status;
+}
+
 ViStatus openResourceManager(ViSession* session) {
     Library& lib = library();
     std::lock_guard lock(lib.mutex);
@@ -120,6 +173,10 @@ ViStatus openResourceManager(ViSession* session) {
     lib.bus.reset();
     lib.profileError.clear();
     lib.trace.reset();
+    lib.replay.reset();
+    if (const char* replayPath = std::getenv("QUILLON_SIM_REPLAY"); replayPath && *replayPath) {
+        return openReplay(lib, replayPath, session);
+    }
     if (const char* tracePath = std::getenv("QUILLON_SIM_TRACE"); tracePath && *tracePath) {
         lib.trace = std::make_unique<std::ofstream>(tracePath, std::ios::app);
     }
@@ -161,9 +218,16 @@ QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viOpenDefaultRM(ViSession* session
     return openResourceManager(session);
 }
 
-QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viStatusDesc(ViSession, ViStatus status,
+QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viStatusDesc(ViSession session, ViStatus status,
                                                            char* description) {
     if (description == nullptr) return vi::kViErrorUserBuf;
+    if (auto answer =
+            replayed("viStatusDesc", session, {{"status", hex(static_cast<std::uint32_t>(status))}},
+                     [&](const trace::Line& line) {
+                         quillon::sim::copyToCallerBuffer(textField(line, "desc"), description);
+                     })) {
+        return *answer;
+    }
     Library& lib = library();
     std::lock_guard lock(lib.mutex);
     const std::string text = status == vi::kViErrorSystemError && !lib.profileError.empty()
@@ -176,12 +240,26 @@ QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viStatusDesc(ViSession, ViStatus s
 QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viFindRsrc(ViSession session, const char* expression,
                                                          ViFindList* list, ViUInt32* count,
                                                          char* descriptor) {
+    if (auto answer = replayed("viFindRsrc", session, {{"expr", expression ? expression : ""}},
+                               [&](const trace::Line& line) {
+                                   if (list != nullptr) *list = numberField(line, "list");
+                                   if (count != nullptr) *count = numberField(line, "count");
+                                   quillon::sim::copyToCallerBuffer(textField(line, "desc"),
+                                                                    descriptor);
+                               })) {
+        return *answer;
+    }
     return onBus([&](quillon::sim::Bus& bus) {
         return bus.findResources(session, expression, list, count, descriptor);
     });
 }
 
 QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viFindNext(ViFindList list, char* descriptor) {
+    if (auto answer = replayed("viFindNext", list, {}, [&](const trace::Line& line) {
+            quillon::sim::copyToCallerBuffer(textField(line, "desc"), descriptor);
+        })) {
+        return *answer;
+    }
     return onBus([&](quillon::sim::Bus& bus) { return bus.findNext(list, descriptor); });
 }
 
@@ -209,15 +287,30 @@ QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viParseRsrcEx(ViSession session, c
 
 QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viOpen(ViSession session, const char* name, ViUInt32,
                                                      ViUInt32, ViSession* opened) {
+    if (auto answer =
+            replayed("viOpen", session, {{"name", name ? name : ""}}, [&](const trace::Line& line) {
+                if (opened != nullptr) *opened = numberField(line, "vi");
+            })) {
+        return *answer;
+    }
     return onBus([&](quillon::sim::Bus& bus) { return bus.open(session, name, opened); });
 }
 
 QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viClose(ViSession session) {
+    if (auto answer = replayed("viClose", session, {}, [](const trace::Line&) {})) return *answer;
     return onBus([&](quillon::sim::Bus& bus) { return bus.close(session); });
 }
 
 QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viGetAttribute(ViSession session, ViAttr attribute,
                                                              void* value) {
+    if (auto answer = replayed(
+            "viGetAttribute", session, {{"attr", hex(attribute)}}, [&](const trace::Line& line) {
+                if (value == nullptr || line.fields.count("value") == 0) return;
+                const auto got = static_cast<ViUInt16>(numberField(line, "value"));
+                std::memcpy(value, &got, sizeof got);
+            })) {
+        return *answer;
+    }
     return onBus(
         [&](quillon::sim::Bus& bus) { return bus.getAttribute(session, attribute, value); });
 }
@@ -241,6 +334,15 @@ QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viWrite(ViSession session,
 
 QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viRead(ViSession session, unsigned char* buffer,
                                                      ViUInt32 count, ViUInt32* received) {
+    if (auto answer = replayed("viRead", session, {{"count", std::to_string(count)}},
+                               [&](const trace::Line& line) {
+                                   const std::string reply = textField(line, "reply");
+                                   const std::size_t n = std::min<std::size_t>(reply.size(), count);
+                                   if (buffer != nullptr) std::memcpy(buffer, reply.data(), n);
+                                   if (received != nullptr) *received = static_cast<ViUInt32>(n);
+                               })) {
+        return *answer;
+    }
     return onBus(
         [&](quillon::sim::Bus& bus) { return bus.read(session, buffer, count, received); });
 }
@@ -285,6 +387,10 @@ QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viUnlock(ViSession session) {
 // Writes carry no arguments, so the argument list is never read.
 QUILLON_SIM_EXPORT ViStatus QUILLON_VISA_CALL viVPrintf(ViSession session, const char* format,
                                                         va_list) {
+    if (auto answer = replayed("viVPrintf", session, {{"write", format ? format : ""}},
+                               [](const trace::Line&) {})) {
+        return *answer;
+    }
     return onBus([&](quillon::sim::Bus& bus) {
         if (format != nullptr) traceMessage(library(), format);
         return bus.print(session, format);

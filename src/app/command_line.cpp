@@ -71,6 +71,11 @@ std::string applySaveFile(CommandLine& line, std::string_view value) {
     return assignNonEmpty(line.saveFile, value, "--save", "a file name");
 }
 
+std::string applySimReplay(CommandLine& line, std::string_view value) {
+    line.sim = true;
+    return assignNonEmpty(line.simReplay, value, "--sim-replay", "a file name");
+}
+
 std::string applyTraceFile(CommandLine& line, std::string_view value) {
     return assignNonEmpty(line.traceFile, value, "--trace", "a file name");
 }
@@ -90,6 +95,12 @@ constexpr OptionSpec kOptions[] = {
       "the simulated test set's profile; implies --sim (default: healthy.toml among the "
       "simulated library's profiles)"},
      nullptr, applySimProfile},
+    {{"--sim-replay", "", "FILE",
+      "the simulated test set answers from a trace written by --trace instead of a profile: "
+      "every call gets the recorded reply and status, in order; where the traffic departs from "
+      "the recording, standard error names the trace's line and every call fails from then on. "
+      "Implies --sim"},
+     nullptr, applySimReplay},
     {{"--visa-library", "", "PATH",
       "load this VISA library instead of the platform's own; not with --sim"},
      nullptr, applyVisaLibrary},
@@ -147,6 +158,9 @@ constexpr EnvironmentDescription kEnvironment[] = {
      "benchmarks. Anything but a number from 0 to 1000 is ignored with a warning"},
     {"QUILLON_SIM_PROFILE",
      "profile of the simulated test set, read when its library opens; --sim-profile sets it"},
+    {"QUILLON_SIM_REPLAY",
+     "a trace written by --trace that the simulated library answers from; --sim-replay sets "
+     "it"},
     {"QUILLON_SIM_TRACE",
      "the simulated library appends every message written to an instrument to this file, one "
      "line each"},

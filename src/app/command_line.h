@@ -25,6 +25,7 @@ struct CommandLine {
     std::string calibrationDirectory;       // --cal-dir DIR
     std::string saveFile;                   // --save FILE
     std::string traceFile;                  // --trace FILE
+    std::string simReplay;                  // --sim-replay FILE, implies --sim
 
     // Any of --bands, --tests, --iterations: the options dialog's choice is made up front.
     bool hasPreset() const { return bands || tests || iterations; }

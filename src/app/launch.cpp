@@ -112,12 +112,22 @@ LoadedVisa loadVisa(const std::string& path) {
     return result;
 }
 
-void exportSimProfile(const std::string& profile) {
+namespace {
+void exportVariable(const char* name, const std::string& value) {
 #ifdef _WIN32
-    _putenv_s("QUILLON_SIM_PROFILE", profile.c_str());
+    _putenv_s(name, value.c_str());
 #else
-    ::setenv("QUILLON_SIM_PROFILE", profile.c_str(), 1);
+    ::setenv(name, value.c_str(), 1);
 #endif
+}
+}  // namespace
+
+void exportSimProfile(const std::string& profile) {
+    exportVariable("QUILLON_SIM_PROFILE", profile);
+}
+
+void exportSimReplay(const std::string& trace) {
+    exportVariable("QUILLON_SIM_REPLAY", trace);
 }
 
 }  // namespace quillon::app

@@ -61,5 +61,7 @@ LoadedVisa loadVisa(const std::string& path);
 // Sets QUILLON_SIM_PROFILE for the simulated library, which reads it when the resource manager
 // opens.
 void exportSimProfile(const std::string& profile);
+// Sets QUILLON_SIM_REPLAY, which the simulated library reads when its resource manager opens.
+void exportSimReplay(const std::string& trace);
 
 }  // namespace quillon::app

@@ -73,6 +73,7 @@ int main(int argc, char** argv) {
 
     const std::string folder = app::executableDirectory();
     if (!line.simProfile.empty()) app::exportSimProfile(line.simProfile);
+    if (!line.simReplay.empty()) app::exportSimReplay(line.simReplay);
     const app::LoadedVisa visa = app::loadVisa(app::visaLibraryPath(line, folder));
 
     // --trace puts a recorder between the program and whatever library was loaded.

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 
@@ -164,6 +165,83 @@ TEST(StartupRun, ExitCodesAndSaving) {
         EXPECT_EQ(result.out.find(kRunError) != npos, run.exitCode == 2) << result.out;
         EXPECT_EQ(countOf(file, "\r\n"), run.fileLines) << file;
     }
+}
+
+// The results file without its second line, the one that holds the start time.
+std::string withoutStartTime(const std::string& text) {
+    const std::size_t first = text.find('\n');
+    const std::size_t second = first == npos ? npos : text.find('\n', first + 1);
+    return second == npos ? text : text.substr(0, first + 1) + text.substr(second + 1);
+}
+
+// The trace with line `number` (from 1) changed by edit.
+void editLine(const std::string& from, const std::string& to, std::size_t number,
+              const std::function<std::string(std::string)>& edit) {
+    std::ifstream in(from);
+    std::ofstream out(to);
+    std::string line;
+    for (std::size_t at = 1; std::getline(in, line); ++at)
+        out << (at == number ? edit(line) : line) << '\n';
+}
+
+// The number of the first trace line holding part, after line `after`.
+std::size_t lineOf(const std::string& text, const std::string& part, std::size_t after = 0) {
+    std::size_t number = 1;
+    for (std::size_t at = 0; at < text.size(); at = text.find('\n', at) + 1, ++number) {
+        if (number > after && text.compare(at, text.find('\n', at) - at, "") != 0 &&
+            text.substr(at, text.find('\n', at) - at).find(part) != npos) {
+            return number;
+        }
+        if (text.find('\n', at) == npos) break;
+    }
+    return 0;
+}
+
+TEST(StartupRun, AReplayedTraceGivesTheSameRunAndNamesWhereTheTrafficDeparts) {
+    const std::string trace = tempPath("trace"), first = tempPath("a"), second = tempPath("b");
+    const ChildResult recorded = runQuillon(
+        "--console --sim --yes --tests 0 --bands PGSM --trace " + trace + " --save " + first);
+    const ChildResult replayed = runQuillon("--console --yes --tests 0 --bands PGSM --sim-replay " +
+                                            trace + " --save " + second);
+    EXPECT_EQ(recorded.exitCode, 0) << recorded.describe();
+    EXPECT_EQ(replayed.exitCode, recorded.exitCode) << replayed.describe();
+    EXPECT_EQ(withoutStartTime(readFile(second)), withoutStartTime(readFile(first)));
+    EXPECT_EQ(replayed.err, "");
+
+    const std::string text = readFile(trace);
+    // A measurement reported not yet done: the program asks again where the recording fetches.
+    const std::size_t done = lineOf(text, "reply=\"PFER\\n\"");
+    ASSERT_GT(done, 0u);
+    // A command the recording holds in another spelling: reported at its own line.
+    const std::size_t band = lineOf(text, "write=\"CALL:CELL:BAND PGSM\\n\"");
+    ASSERT_GT(band, 0u);
+    struct Edit {
+        std::size_t line, reportedLine;
+        std::string from, to, expected, actual;
+    };
+    const Edit edits[] = {{done, done + 1, "reply=\"PFER\\n\"", "reply=\"NONE\\n\"",
+                           "write=\"FETCh:PFERror", "write=\"INIT:DONE?\\n\""},
+                          {band, band, "CALL:CELL:BAND PGSM", "CALL:CELL:BAND DCS",
+                           "write=\"CALL:CELL:BAND DCS\\n\"", "write=\"CALL:CELL:BAND PGSM\\n\""}};
+    for (const Edit& e : edits) {
+        SCOPED_TRACE(e.to);
+        const std::string edited = tempPath("edited");
+        editLine(trace, edited, e.line, [&](std::string line) {
+            return line.replace(line.find(e.from), e.from.size(), e.to);
+        });
+        const ChildResult run =
+            runQuillon("--console --yes --tests 0 --bands PGSM --sim-replay " + edited);
+        EXPECT_EQ(run.exitCode, 2) << run.describe();
+        const std::string where = "at line " + std::to_string(e.reportedLine) + "\n";
+        EXPECT_NE(run.err.find(where), npos) << run.err;
+        EXPECT_NE(run.err.find("expected: viVPrintf"), npos) << run.err;
+        EXPECT_NE(run.err.find(e.expected), npos) << run.err;
+        EXPECT_NE(run.err.find("actual:   viVPrintf"), npos) << run.err;
+        EXPECT_NE(run.err.find(e.actual), npos) << run.err;
+        EXPECT_EQ(countOf(run.err, "departs"), 1);
+        std::remove(edited.c_str());
+    }
+    for (const std::string& path : {trace, first, second}) std::remove(path.c_str());
 }
 
 }  // namespace
