@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Every entry point of the simulated library, called by name as any VISA client binds it: its
 // ordinary path and one way it refuses.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -13,6 +12,12 @@
 #include "instrument/visa_types.h"
 #include "sim_session.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
 namespace quillon::sim_test {
 namespace {
 
@@ -20,15 +25,19 @@ namespace vi = instrument;
 using vi::ViUInt16;
 using vi::ViUInt32;
 
-void* simHandle() {
-    static void* handle =
-        dlopen((std::string(QUILLON_BIN_DIR) + "/libquillon-sim-visa.so").c_str(), RTLD_NOW);
-    return handle;
+void* entryAddress(const char* name) {
+#ifdef _WIN32
+    static const HMODULE handle = LoadLibraryA(QUILLON_SIM_LIBRARY);
+    return reinterpret_cast<void*>(GetProcAddress(handle, name));
+#else
+    static void* const handle = dlopen(QUILLON_SIM_LIBRARY, RTLD_NOW);
+    return dlsym(handle, name);
+#endif
 }
 
 template <typename Fn>
 Fn entry(const char* name) {
-    void* address = dlsym(simHandle(), name);
+    void* address = entryAddress(name);
     if (address == nullptr) ADD_FAILURE() << "no entry point " << name;
     return reinterpret_cast<Fn>(address);
 }
@@ -56,7 +65,7 @@ using Desc = Status (*)(ViSession, Status, char*);
 struct Bus {
     ViSession rm = 0, testSet = 0, silent = 0;
     Bus() {
-        setenv("QUILLON_SIM_PROFILE", shippedProfile("healthy").c_str(), 1);
+        selectProfile(shippedProfile("healthy"));
         EXPECT_EQ(entry<Status (*)(ViSession*)>("viOpenDefaultRM")(&rm), vi::kViSuccess);
         testSet = open("GPIB0::14::INSTR");
         silent = open("GPIB0::22::INSTR");
