@@ -93,12 +93,22 @@ row "Bus call: \`sendWithStatusCheck\` against the bare library calls, instructi
 timing="$(sed -n 's/^sendWithStatusCheck: \([0-9]*\) ns, bare viVPrintf, viVPrintf + viRead: \([0-9]*\) ns, overhead \([-+0-9.]*\) %.*/\1 ns against \2 ns per call (\3 %)/p' "$work/bench")"
 row "Bus call: the same, time" "$timing" "\`quillon_bench\`, medians of 9 interleaved repetitions"
 
-# The same bus traffic through PyVISA on the same simulated library, for comparison.
-if [ -f "$root/scripts/pyvisa-replay.py" ]; then
-    : # filled in with the replay script
-else
-    row "PyVISA replay of the same traffic" "not yet" "needs \`scripts/pyvisa-replay.py\`"
-fi
+# The same bus traffic through PyVISA on the same simulated library: a default run's --trace
+# replayed by scripts/pyvisa-replay.py, set against quillon's own CPU for the run (above).
+QUILLON_PAUSE_SCALE=0 "$bin/quillon" --console --sim --yes --trace "$work/trace" >/dev/null
+sim="$bin/libquillon-sim-visa.so"
+hyperfine --style none --warmup 1 --runs 10 --export-json "$work/replay.json" \
+    "/usr/bin/python3 $root/scripts/pyvisa-replay.py $work/trace $sim" \
+    "/usr/bin/python3 -c \"import pyvisa; pyvisa.ResourceManager('$sim').close()\"" \
+    >/dev/null 2>&1
+calls="$(/usr/bin/python3 "$root/scripts/pyvisa-replay.py" "$work/trace" "$sim")"
+row "PyVISA replay of the same traffic, CPU" "$(python3 -c 'import json,sys
+replay, start = (r["user"] + r["system"] for r in json.load(open(sys.argv[1]))["results"])
+own = json.load(open(sys.argv[2]))["results"][0]; own = own["user"] + own["system"]
+print("%.0f ms, of which %.0f ms Python and PyVISA start-up: %.0f ms for the calls, %.1f times quillon'"'"'s %.0f ms for its whole run" % (
+    replay * 1e3, start * 1e3, (replay - start) * 1e3, (replay - start) / own, own * 1e3))' \
+    "$work/replay.json" "$work/fast.json")" \
+    "\`scripts/pyvisa-replay.py\` on a default run's \`--trace\` ($calls); hyperfine, means of 10"
 
 cpu="$(lscpu | sed -n 's/^Model name: *//p' | head -1)"
 echo "Measured $(date -u +%Y-%m-%d) on $cpu, $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at the end; $(. /etc/os-release && echo "$PRETTY_NAME"), $(cmake -LA -N "$build" 2>/dev/null | sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p') build."
