@@ -105,7 +105,8 @@ void traceMessage(Library& lib, std::string text) {
     if (!lib.trace) return;
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     const auto message = quillon::sim::splitMessage(text);
-    *lib.trace << (message && message->query ? 'Q' : 'W') << ' ' << text << '\n';
+    // Flushed line by line: a program that ends at once (Exit, a signal) keeps its trace.
+    *lib.trace << (message && message->query ? 'Q' : 'W') << ' ' << text << '\n' << std::flush;
 }
 
 template <typename Call>
