@@ -80,6 +80,14 @@ std::string applyTraceFile(CommandLine& line, std::string_view value) {
     return assignNonEmpty(line.traceFile, value, "--trace", "a file name");
 }
 
+std::string applyCalibrationBackupDirectory(CommandLine& line, std::string_view value) {
+    return assignNonEmpty(line.calibrationBackupDirectory, value, "--cal-backup-dir", "a folder");
+}
+
+std::string applyRestoreCalibration(CommandLine& line, std::string_view value) {
+    return assignNonEmpty(line.restoreCalibration, value, "--restore-calibration", "a file name");
+}
+
 // clang-format off
 constexpr OptionSpec kOptions[] = {
     {{"--console", "", "",
@@ -126,6 +134,16 @@ constexpr OptionSpec kOptions[] = {
       "how long it took, the function, the session, the text written, the reply and the status "
       "with its VISA name; the bus traffic is the same with or without it"},
      nullptr, applyTraceFile},
+    {{"--cal-backup-dir", "", "DIR",
+      "folder for the calibration backup, the test set's calibration tables as read before the "
+      "run writes its own (default: quillon/calibration-backups in the user's data folder)"},
+     nullptr, applyCalibrationBackupDirectory},
+    {{"--no-cal-backup", "", "", "take no calibration backup"},
+     &CommandLine::noCalibrationBackup, nullptr},
+    {{"--restore-calibration", "", "FILE",
+      "instead of a run, write a calibration backup back into the test set it was taken "
+      "from, store it and read it back"},
+     nullptr, applyRestoreCalibration},
     {{"--version", "", "", "print the program's name and version, then exit"},
      &CommandLine::version, nullptr},
     {{"--help", "-h", "", "print this help, then exit"}, &CommandLine::help, nullptr},
@@ -137,11 +155,14 @@ constexpr ExitCodeDescription kExitCodes[] = {
     {testrun::kExitInstrumentError, "an instrument error stopped the run"},
     {testrun::kExitStartupRefused,
      "start-up refused: no or several test sets, VISA library missing or unusable, unsupported "
-     "test application, already running"},
+     "test application, already running; --restore-calibration: a file that is no complete "
+     "calibration backup of the connected test set (nothing written)"},
     {testrun::kExitWizardCancelled, "setup wizard cancelled"},
     {testrun::kExitResultsNotSaved,
      "results not saved: a file asked for (--save) could not be written whole; the earlier file "
      "is left as it was and the verdict is still printed"},
+    {testrun::kExitRestoreMismatch,
+     "--restore-calibration: an entry read back from the test set differs from the file"},
     {testrun::kExitBadCommandLine, "bad command line (the reason is printed on standard error)"},
     {129, "ended by SIGHUP (the terminal closed) on the console"},
     {130, "interrupted with Ctrl+C on the console"},
@@ -336,6 +357,9 @@ std::variant<CommandLine, CommandLineError> parseCommandLine(std::span<const std
     }
     if (line.sim && !line.visaLibrary.empty()) {
         return CommandLineError{"--sim and --sim-profile cannot be combined with --visa-library"};
+    }
+    if (line.noCalibrationBackup && !line.calibrationBackupDirectory.empty()) {
+        return CommandLineError{"--no-cal-backup cannot be combined with --cal-backup-dir"};
     }
     return line;
 }

@@ -12,20 +12,23 @@ namespace quillon::app {
 
 // What the command line asks for. The same options serve both front-ends.
 struct CommandLine {
-    bool help = false;                      // --help, -h
-    bool version = false;                   // --version
-    bool console = false;                   // --console
-    bool acceptWizard = false;              // --yes
-    bool sim = false;                       // --sim, also implied by --sim-profile
-    std::string simProfile;                 // --sim-profile FILE
-    std::string visaLibrary;                // --visa-library PATH
-    std::optional<std::vector<int>> bands;  // --bands LIST, band indices 0-4
-    std::optional<std::vector<int>> tests;  // --tests LIST, test indices 0-7
-    std::optional<int> iterations;          // --iterations N, 1-100
-    std::string calibrationDirectory;       // --cal-dir DIR
-    std::string saveFile;                   // --save FILE
-    std::string traceFile;                  // --trace FILE
-    std::string simReplay;                  // --sim-replay FILE, implies --sim
+    bool help = false;                       // --help, -h
+    bool version = false;                    // --version
+    bool console = false;                    // --console
+    bool acceptWizard = false;               // --yes
+    bool sim = false;                        // --sim, also implied by --sim-profile
+    std::string simProfile;                  // --sim-profile FILE
+    std::string visaLibrary;                 // --visa-library PATH
+    std::optional<std::vector<int>> bands;   // --bands LIST, band indices 0-4
+    std::optional<std::vector<int>> tests;   // --tests LIST, test indices 0-7
+    std::optional<int> iterations;           // --iterations N, 1-100
+    std::string calibrationDirectory;        // --cal-dir DIR
+    std::string saveFile;                    // --save FILE
+    std::string traceFile;                   // --trace FILE
+    std::string simReplay;                   // --sim-replay FILE, implies --sim
+    std::string calibrationBackupDirectory;  // --cal-backup-dir DIR
+    bool noCalibrationBackup = false;        // --no-cal-backup
+    std::string restoreCalibration;          // --restore-calibration FILE
 
     // Any of --bands, --tests, --iterations: the options dialog's choice is made up front.
     bool hasPreset() const { return bands || tests || iterations; }

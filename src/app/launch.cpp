@@ -8,6 +8,8 @@
 #include <system_error>
 #include <variant>
 
+#include "calbackup/backup_file.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -90,6 +92,21 @@ std::optional<double> pauseScale(const EnvironmentLookup& environment) {
     return scale;
 }
 
+namespace {
+
+// The calibration backup of the readings into folder; why it failed, or empty.
+std::string backUpCalibration(const std::string& folder, const std::string& serialNumber,
+                              const testrun::CalibrationReadings& readings) {
+    calbackup::Backup backup{serialNumber, calbackup::utcNow(), {}};
+    for (const auto& [address, value] : readings) {
+        if (const auto entry = calbackup::entryAt(address, value)) backup.entries.push_back(*entry);
+    }
+    std::string path;
+    return calbackup::writeBackup(folder, backup, path);
+}
+
+}  // namespace
+
 testrun::RunSettings runSettingsFor(const CommandLine& line, const std::string& executableFolder) {
     testrun::RunSettings settings;
     settings.acceptWizard = line.acceptWizard;
@@ -98,6 +115,15 @@ testrun::RunSettings runSettingsFor(const CommandLine& line, const std::string& 
     }
     settings.calibrationDirectory =
         line.calibrationDirectory.empty() ? executableFolder : line.calibrationDirectory;
+    if (!line.noCalibrationBackup) {
+        const std::string folder = line.calibrationBackupDirectory.empty()
+                                       ? calbackup::defaultBackupFolder()
+                                       : line.calibrationBackupDirectory;
+        settings.beforeCalibrationWrite = [folder](const std::string& serialNumber,
+                                                   const testrun::CalibrationReadings& readings) {
+            return backUpCalibration(folder, serialNumber, readings);
+        };
+    }
     return settings;
 }
 

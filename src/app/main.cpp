@@ -98,6 +98,7 @@ int main(int argc, char** argv) {
     environment.anotherInstanceRunning = instanceCheck(lock);
     environment.instanceLockRefusal = [&lock] { return lock.refusal(); };
     environment.runSettings = app::runSettingsFor(line, folder);
+    environment.restoreCalibrationFile = line.restoreCalibration;
 
     app::FrontEndOptions options;
     options.saveFile = line.saveFile;

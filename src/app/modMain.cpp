@@ -6,6 +6,8 @@
 #include <string>
 
 #include "app/program_info.h"
+#include "calbackup/restore.h"
+#include "instrument/clsMom.h"
 #include "testrun/frmDoTest.h"
 
 namespace quillon::app {
@@ -90,6 +92,12 @@ void startAndRun(testrun::OperatorInterface& ui, const StartupEnvironment& envir
 
     const std::int16_t testSets[] = {0};
     ui.closeSplash();
+    if (!environment.restoreCalibrationFile.empty()) {
+        const auto testSet = objects.bus->get4750(testSets[0]);
+        ui.endProgram(calbackup::restoreFromFile(*objects.bus, ui, testSet->MomVI(),
+                                                 testSet->MomSerialNumber(),
+                                                 environment.restoreCalibrationFile));
+    }
     for (const std::int16_t index : testSets) {
         if (!objects.testForm) {
             objects.testForm = std::make_unique<testrun::frmDoTest>(*objects.bus, objects.program,

@@ -26,6 +26,9 @@ struct StartupEnvironment {
     // refuses the start; empty when it can.
     std::function<std::string()> instanceLockRefusal;
     testrun::RunSettings runSettings;
+    // --restore-calibration FILE: once start-up has found the one test set, restore FILE into
+    // it instead of running, and end with the restore's exit code.
+    std::string restoreCalibrationFile;
 };
 
 // The objects start-up creates and that live until the program ends.

@@ -124,6 +124,7 @@ CalibrationOutcome CalibrationCheck::run(instrument::ViSession vi) {
     CalibrationOutcome outcome;
     outcome.settingDiffers = compare(vi, delaySetting, tables_.delaySetting, outcome);
     outcome.dataDiffers = compare(vi, dataDelay, tables_.dataDelay, outcome);
+    if ((outcome.settingDiffers || outcome.dataDiffers) && beforeWrite) beforeWrite(outcome);
     if (outcome.settingDiffers) write(vi, delaySetting, tables_.delaySetting);
     ui_.pause(kAfterWritePause);
     if (outcome.dataDiffers) write(vi, dataDelay, tables_.dataDelay);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <span>
 #include <string>
 #include <utility>
@@ -49,6 +50,10 @@ class CalibrationCheck {
         : visa_(visa), ui_(ui), tables_(tables) {}
 
     CalibrationOutcome run(instrument::ViSession vi);
+
+    // Called once by run, after the comparison and before the first write, with the outcome so
+    // far (the readings); not called when nothing is to be written.
+    std::function<void(const CalibrationOutcome&)> beforeWrite;
 
     const CalibrationTables& tables() const { return tables_; }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdio>
 #include <string>
 
 #include "testrun/results_grid.h"
@@ -27,6 +28,7 @@ enum ExitCode : int {
     kExitStartupRefused = 3,
     kExitWizardCancelled = 4,
     kExitResultsNotSaved = 5,  // a file the command line asked for could not be written
+    kExitRestoreMismatch = 6,  // --restore-calibration: an entry read back differs
     kExitBadCommandLine = 64,
 };
 
@@ -63,6 +65,12 @@ class OperatorInterface {
     virtual void yield() = 0;
     // Blocks the run for the given time; the window stays painted.
     virtual void pause(std::chrono::milliseconds duration) = 0;
+
+    // Something beside the run could not be done (the calibration backup); the run goes on.
+    // One line: the console puts it on standard error, the windows in the status line.
+    virtual void reportProblem(const std::string& line) {
+        std::fprintf(stderr, "quillon: %s\n", line.c_str());
+    }
 
     // Ends the program at once: every window closes, nothing further runs.
     [[noreturn]] virtual void endProgram(int exitCode) = 0;

@@ -35,6 +35,11 @@ frmDoTest::frmDoTest(instrument::clsVisa& visa, instrument::ProgramValues& progr
       calibration_(visa, ui, loadCalibrationTables(settings_.calibrationDirectory)),
       measurements_(std::make_unique<RunMeasurements>()) {
     ui_.setVerdict(Verdict::Hidden);
+    calibration_.beforeWrite = [this](const CalibrationOutcome& read) {
+        if (!settings_.beforeCalibrationWrite) return;
+        const std::string problem = settings_.beforeCalibrationWrite(serialNumber(), read.readings);
+        if (!problem.empty()) ui_.reportProblem("Calibration backup not written: " + problem);
+    };
 }
 
 frmDoTest::~frmDoTest() = default;

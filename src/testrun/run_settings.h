@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quillon::testrun {
@@ -17,10 +19,19 @@ struct PresetChoice {
     std::optional<int> iterations;
 };
 
+// The test set's calibration table entries as the calibration data check read them: the
+// entry's address ("'tdma_bbgen_delay_setting1',1,3") and the number read, in reading order.
+using CalibrationReadings = std::vector<std::pair<std::string, double>>;
+
 struct RunSettings {
     bool acceptWizard = false;  // Next, Next, Go! without Shift, no prompts
     std::optional<PresetChoice> preset;
     std::string calibrationDirectory;  // where the two calibration data files are looked for
+    // Called with the test set's serial number and the check's readings after the check has
+    // compared the tables and before it writes the first entry; not called when nothing is
+    // written. Returns why it failed (one line, reported; the run goes on), empty when done.
+    std::function<std::string(const std::string& serialNumber, const CalibrationReadings&)>
+        beforeCalibrationWrite;
 };
 
 // How the run ended, for the exit code of a run that reached its end.

@@ -35,6 +35,7 @@ class FakeOperator final : public testrun::OperatorInterface {
     std::optional<testrun::ResultsGrid> grid;                       // the last shown
     std::vector<testrun::Verdict> verdicts;
     std::chrono::milliseconds paused{0};  // in all
+    std::vector<std::string> problems;    // reportProblem's lines
 
     void showSplash() override {}
     void setSplashStatus(const std::string&) override {}
@@ -57,6 +58,7 @@ class FakeOperator final : public testrun::OperatorInterface {
         paused += duration;
         if (onPause) onPause(duration);
     }
+    void reportProblem(const std::string& line) override { problems.push_back(line); }
     [[noreturn]] void endProgram(int exitCode) override { throw ProgramEnded{exitCode}; }
 };
 

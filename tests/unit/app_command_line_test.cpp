@@ -47,6 +47,9 @@ std::string describe(const Args& args) {
     field("cal", line.calibrationDirectory);
     field("save", line.saveFile);
     field("trace", line.traceFile);
+    field("backups", line.calibrationBackupDirectory);
+    field("restore", line.restoreCalibration);
+    text << (line.noCalibrationBackup ? "no-backup " : "");
     return text.str();
 }
 
@@ -59,6 +62,10 @@ TEST(CommandLine, AcceptsEveryOptionAndRefusesBadInput) {
         {{"--console", "--yes", "--sim"}, "console yes sim "},
         {{"--sim-profile=dir/p.toml"}, "sim profile=dir/p.toml "},
         {{"--visa-library", "/opt/libvisa.so"}, "lib=/opt/libvisa.so "},
+        {{"--cal-backup-dir", "b", "--restore-calibration=f.txt"}, "backups=b restore=f.txt "},
+        {{"--no-cal-backup"}, "no-backup "},
+        {{"--no-cal-backup", "--cal-backup-dir", "b"}, "! --no-cal-backup cannot be combined"},
+        {{"--restore-calibration="}, "! --restore-calibration needs a file name"},
         {{"--bands", "4,0,4"}, "bands=[04] "},
         {{"--bands= GSM450 , pgsm,Pcs"}, "bands=[024] "},
         {{"--tests", "7,0,5"}, "tests=[057] "},

@@ -66,6 +66,12 @@ void QtOperator::setLabel(testrun::FormLabel label, const std::string& text) {
     post([this, label, text] { session_.testForm().setLabel(label, text); });
 }
 
+// In the status line, where the run's next step replaces it; also on standard error.
+void QtOperator::reportProblem(const std::string& line) {
+    testrun::OperatorInterface::reportProblem(line);
+    setLabel(testrun::FormLabel::TestStatus, line);
+}
+
 void QtOperator::setProgress(int value, int maximum) {
     post([this, value, maximum] { session_.testForm().setProgress(value, maximum); });
 }

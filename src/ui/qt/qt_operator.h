@@ -26,6 +26,7 @@ class QtOperator final : public testrun::OperatorInterface {
                     testrun::MessageIcon icon) override;
     void showTestForm() override;
     void setLabel(testrun::FormLabel label, const std::string& text) override;
+    void reportProblem(const std::string& line) override;
     void setProgress(int value, int maximum) override;
     void showGrid(const testrun::ResultsGrid& grid) override;
     void setVerdict(testrun::Verdict verdict) override;
