@@ -52,7 +52,8 @@ class OperatorInterface {
     virtual void showTestForm() = 0;
     virtual void setLabel(FormLabel label, const std::string& text) = 0;
     virtual void setProgress(int value, int maximum) = 0;
-    virtual void showGrid(const ResultsGrid& grid) = 0;  // the grid as it now stands
+    // What changed in the results grid since the last call (the first call holds all of it).
+    virtual void updateGrid(const GridChanges& changes) = 0;
     virtual void setVerdict(Verdict verdict) = 0;
     virtual void setResultButtonsEnabled(bool enabled) = 0;  // Save and Print
 

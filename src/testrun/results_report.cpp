@@ -59,7 +59,7 @@ DisplayFormats DisplayFormats::regional() {
 }
 
 void ResultsReport::publish() {
-    ui_.showGrid(grid_);
+    ui_.updateGrid(grid_.takeChanges());
 }
 
 void ResultsReport::writeHeader() {
@@ -96,6 +96,7 @@ void ResultsReport::showVerdict(bool pass) {
     ui_.setVerdict(pass ? Verdict::Pass : Verdict::Fail);
     grid_.setCell(kInfoRow, kVerdictColumn, pass ? "Pass" : "Fail");
     grid_.setEmphasis(kInfoRow, kVerdictColumn, true);
+    grid_.setFailure(kInfoRow, kVerdictColumn, !pass);
     publish();
 }
 
@@ -105,8 +106,11 @@ void ResultsReport::appendRow(const ResultRow& r) {
                             "\t" + r.highLimit + "\t" + cellText(r.unit) + "\t" +
                             cellText(r.verdict) + "\t";
     grid_.appendTabbed(row);
+    if (r.verdict != "Pass") {
+        ++failCount_;
+        grid_.setFailure(grid_.rows() - 1, kVerdictColumn, true);
+    }
     publish();
-    if (r.verdict != "Pass") ++failCount_;
 }
 
 namespace {

@@ -4,8 +4,11 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPrinter>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -15,6 +18,7 @@
 #include "testrun/results_report.h"
 #include "testrun/saving.h"
 #include "ui/qt/frmDoTestWindow.h"
+#include "ui/qt/message_box.h"
 #include "ui/qt/results_model.h"
 #include "ui/qt/results_output.h"
 
@@ -24,21 +28,27 @@ namespace {
 using testing::child;
 using testrun::ResultsGrid;
 
-// The run's header, an information row (serial number in bold), the empty row and result rows.
+// A start time and date longer than its column's header text.
+constexpr const char* kStartTime = "10:00 AM Wednesday, September 30, 2026";
+
+// The run's header, an information row (serial number in bold), the empty row and result rows,
+// the last of which failed.
 ResultsGrid sampleGrid(int resultRows) {
     ResultsGrid grid;
     grid.setFormatString(testrun::kHeaderFormat);
-    grid.appendTabbed("SN123\t\t10:00 Monday\t\tK2210\tA.01");
+    grid.appendTabbed(std::string("SN123\t\t") + kStartTime + "\t\tK2210\tA.01");
     grid.setEmphasis(1, 0, true);
     grid.appendTabbed("\t");
     for (int i = 0; i < resultRows; ++i) {
         grid.appendTabbed(
             " 464000000\t1\tGMSK Frequency Error\t-3.142\t-20.000\t20.000\tHz\tPass\t");
     }
+    grid.setCell(grid.rows() - 1, 7, "Fail");
+    grid.setFailure(grid.rows() - 1, 7, true);
     return grid;
 }
 
-TEST(ResultsGridModel, ShowsRowsAlignmentAndEmphasis) {
+TEST(ResultsGridModel, ShowsRowsAlignmentEmphasisAndFailures) {
     ResultsGridModel model;
     model.setGrid(sampleGrid(2));
     const auto cell = [&model](int row, int col, int role) {
@@ -51,6 +61,36 @@ TEST(ResultsGridModel, ShowsRowsAlignmentAndEmphasis) {
     EXPECT_TRUE(cell(2, 2, Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight);
     EXPECT_TRUE(cell(0, 0, Qt::FontRole).value<QFont>().bold());
     EXPECT_FALSE(cell(0, 2, Qt::FontRole).value<QFont>().bold());
+    EXPECT_EQ(cell(3, 7, Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
+    EXPECT_FALSE(cell(2, 7, Qt::ForegroundRole).isValid());
+}
+
+// Each change reaches the view as itself: one insertion per new row, one notice per changed
+// cell, and never a notice over the rows already shown.
+TEST(ResultsGridModel, FollowsAGridByItsChangesOnly) {
+    ResultsGridModel model;
+    ResultsGrid grid;
+    grid.setFormatString(testrun::kHeaderFormat);
+    model.applyChanges(grid.takeChanges());
+    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    for (int i = 0; i < 30; ++i) {
+        grid.appendTabbed("x\ty");
+        model.applyChanges(grid.takeChanges());
+        ASSERT_EQ(inserted.size(), i + 1);
+        EXPECT_EQ(inserted.back().at(1).toInt(), i);  // first
+        EXPECT_EQ(inserted.back().at(2).toInt(), i);  // last
+    }
+    grid.setCell(1, 7, "Fail");
+    grid.setFailure(1, 7, true);
+    model.applyChanges(grid.takeChanges());
+    ASSERT_EQ(changed.size(), 1);
+    EXPECT_EQ(changed[0].at(0).toModelIndex(), model.index(0, 7));
+    EXPECT_EQ(changed[0].at(1).toModelIndex(), model.index(0, 7));
+    EXPECT_EQ(model.data(model.index(0, 7), Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
+    EXPECT_EQ(resets.size(), 0);
+    EXPECT_EQ(model.rowCount(), 30);
 }
 
 // The test form with its file and printer choices replaced.
@@ -98,9 +138,22 @@ TEST_F(TestForm, VerdictLabelIsPaintedInItsColours) {
     }
 }
 
-TEST_F(TestForm, SaveAndPrintWriteOnlyWhereChosen) {
+// Until the run enables them, Save and Print do nothing, whatever the operator does.
+TEST_F(TestForm, SaveAndPrintActOnlyOnceEnabledAndWriteOnlyWhereChosen) {
     const ResultsGrid grid = sampleGrid(70);
     form.showGrid(grid);
+    chosenFile = folder.filePath(QStringLiteral("out.txt"));
+    pdfPath = folder.filePath(QStringLiteral("results.pdf"));
+    for (const char* name : {"cmdSaveResults", "cmdPrintResults"})
+        EXPECT_FALSE(child<QPushButton>(form, name).isEnabled()) << name;
+    clickSaveAndPrint();
+    QTest::keyClick(&form, Qt::Key_S, Qt::AltModifier);
+    QTest::keyClick(&form, Qt::Key_P, Qt::AltModifier);
+    EXPECT_TRUE(QDir(folder.path()).isEmpty());
+
+    form.setResultButtonsEnabled(true);
+    chosenFile.clear();
+    pdfPath.clear();
     clickSaveAndPrint();  // both cancelled
     EXPECT_TRUE(QDir(folder.path()).isEmpty());
     chosenFile = folder.filePath(QStringLiteral("out.txt"));
@@ -111,7 +164,41 @@ TEST_F(TestForm, SaveAndPrintWriteOnlyWhereChosen) {
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly) && pdf.open(QIODevice::ReadOnly));
     EXPECT_EQ(saved.readAll().toStdString(), testrun::resultsFileText(grid));
     EXPECT_EQ(pdf.read(5), "%PDF-");
+    // The start time and date is whole on the screen; printing takes the screen's columns.
+    const auto& view = child<QTableView>(form, "grdResults");
+    EXPECT_LT(QFontMetrics(view.font()).horizontalAdvance(QString::fromLatin1(kStartTime)),
+              view.columnWidth(2));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// A message box shows its text with exactly the text's own line breaks, however long a line.
+TEST(MessageBox, ShowsExactlyTheLinesOfItsText) {
+    const std::string longLine(110, 'x');
+    const std::pair<std::string, int> cases[] = {
+        {"One line only.", 1},
+        {"No software for GPIB seems to be installed. Specifically, the correct Visa32.dll is "
+         "not installed.",
+         1},
+        {"First\r\n\r\nThis line is rather longer than half of a small screen would hold, "
+         "or so it seems.\r\nPlease ensure this one, which is longer still than the line "
+         "before it, stays whole.\r\nend",
+         5},
+        {"a\r\n" + longLine, 2},
+    };
+    for (const auto& [text, lines] : cases) {
+        SCOPED_TRACE(text);
+        const auto box = makeMessageBox(nullptr, "Title", text, testrun::MessageIcon::Exclamation);
+        box->show();
+        QCoreApplication::processEvents();
+        const auto& label = *box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        const QRect laidOut =
+            QFontMetrics(label.font())
+                .boundingRect(label.contentsRect(), Qt::TextWordWrap | Qt::TextExpandTabs,
+                              label.text());
+        EXPECT_EQ(laidOut.height() / QFontMetrics(label.font()).lineSpacing(), lines);
+        EXPECT_GE(label.height(), laidOut.height());
+        box->hide();
+    }
 }
 
 }  // namespace

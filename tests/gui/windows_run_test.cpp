@@ -9,9 +9,11 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -58,8 +60,17 @@ class WindowsRun : public ::testing::Test {
         environment.runSettings.acceptWizard = true;
         session = std::make_unique<WindowsSession>(hooks);
         auto& bar = child<QProgressBar>(session->testForm(), "prgMeasurement");
-        QObject::connect(&bar, &QProgressBar::valueChanged,
-                         [this, &bar](int value) { progress.emplace_back(value, bar.maximum()); });
+        auto& save = child<QPushButton>(session->testForm(), "cmdSaveResults");
+        auto& print = child<QPushButton>(session->testForm(), "cmdPrintResults");
+        QObject::connect(&bar, &QProgressBar::valueChanged, [this, &bar, &save, &print](int value) {
+            progress.emplace_back(value, bar.maximum());
+            resultButtons.push_back(save.isEnabled() || print.isEnabled());
+        });
+        // From the information row on, before the run's own step that disables them.
+        auto& grid = child<QTableView>(session->testForm(), "grdResults");
+        QObject::connect(grid.model(), &QAbstractItemModel::rowsInserted, [this, &save, &print] {
+            resultButtons.push_back(save.isEnabled() || print.isEnabled());
+        });
         session->start(environment, options);
     }
 
@@ -67,6 +78,7 @@ class WindowsRun : public ::testing::Test {
     app::FrontEndOptions options{.saveFile = {}, .pauseScale = 0.0};
     WindowsHooks hooks;
     std::vector<std::pair<int, int>> progress;  // value and maximum, kept longer than the form
+    std::vector<bool> resultButtons;            // whether Save or Print was usable, at each step
     std::unique_ptr<WindowsSession> session;
 };
 
@@ -79,6 +91,9 @@ TEST_F(WindowsRun, DefaultFiveBandRunPassesWith115StepsAnd73Lines) {
     EXPECT_FALSE(session->endedWith().has_value());
     ASSERT_GE(progress.size(), 2u);
     EXPECT_EQ(progress[progress.size() - 2], std::pair(115, 115));  // before the final reset
+    // Unusable at every step of the run, usable once it has ended.
+    EXPECT_EQ(std::count(resultButtons.begin(), resultButtons.end(), true), 1);
+    EXPECT_TRUE(resultButtons.back());
     const testrun::ResultsGrid& grid = session->testForm().grid();
     ASSERT_EQ(grid.rows(), 73);  // header, information, empty, 70 results
     for (int row = 3; row < grid.rows(); ++row) EXPECT_EQ(grid.cell(row, 7), "Pass") << row;

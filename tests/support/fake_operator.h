@@ -47,7 +47,11 @@ class FakeOperator final : public testrun::OperatorInterface {
     void showTestForm() override {}
     void setLabel(testrun::FormLabel l, const std::string& t) override { labels[l].push_back(t); }
     void setProgress(int value, int maximum) override { progress.emplace_back(value, maximum); }
-    void showGrid(const testrun::ResultsGrid& shown) override { grid = shown; }
+    // Follows the run's grid through its changes only, as the windows do.
+    void updateGrid(const testrun::GridChanges& changes) override {
+        if (!grid) grid.emplace();
+        grid->apply(changes);
+    }
     void setVerdict(testrun::Verdict verdict) override { verdicts.push_back(verdict); }
     void setResultButtonsEnabled(bool) override {}
     testrun::WizardOutcome runWizard(const std::string&) override { return {true, false}; }

@@ -24,22 +24,27 @@ int countOf(const std::string& text, const std::string& part) {
 testrun::ResultsGrid smallGrid() {
     testrun::ResultsGrid grid;
     grid.setFormatString(">Freq  |<Name|>      Result");
-    for (const char* row : {"SN1\tlong name here\t", "\t", " 464000000\tx\tPass"}) {
+    for (const char* row :
+         {"SN1\tlong name here\t", "\t", " 464000000\tx\tPass", " 464000000\ty\tFail"}) {
         grid.appendTabbed(row);
     }
     grid.setEmphasis(1, 0, true);
+    grid.setFailure(4, 2, true);
     return grid;
 }
 
-TEST(ResultsTableText, AlignsColumnsAndBoldsOnlyHeaderAndEmphasisWithAnsi) {
+TEST(ResultsTableText, AlignsColumnsAndMarksHeaderEmphasisAndFailuresOnlyWithAnsi) {
     EXPECT_EQ(renderResultsTable(smallGrid(), false),
               "    Freq    Name                  Result\n"
               "----------  --------------  ------------\n"
               "       SN1  long name here\n\n"
-              " 464000000  x                       Pass\n");
-    const std::string bold = renderResultsTable(smallGrid(), true);
-    EXPECT_EQ(countOf(bold, "\033[1m"), 4) << bold;  // three header cells and the emphasised SN1
-    EXPECT_NE(bold.find("\033[1m       SN1\033[0m"), std::string::npos);
+              " 464000000  x                       Pass\n"
+              " 464000000  y                       Fail\n");
+    const std::string marked = renderResultsTable(smallGrid(), true);
+    EXPECT_EQ(countOf(marked, "\033[1m"), 4) << marked;  // three header cells and SN1
+    EXPECT_NE(marked.find("\033[1m       SN1\033[0m"), std::string::npos);
+    EXPECT_EQ(countOf(marked, "\033[31m"), 1) << marked;
+    EXPECT_NE(marked.find("\033[31m        Fail\033[0m"), std::string::npos);
 }
 
 // What the wizard ended with, and after how many prompts.

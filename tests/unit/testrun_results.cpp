@@ -9,6 +9,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <regex>
 
@@ -92,6 +93,76 @@ TEST(ResultsFile, IntegrityProblemCountsAsAFailure) {
     const testrun::ResultsGrid& grid = runBand(f, 3, 3);
     EXPECT_EQ(grid.cell(3 + 4, 7), "Fail ( 11)");
     EXPECT_EQ(grid.cell(1, 7), "Fail");
+    // Exactly the cells that read "Fail..." are marked for red, in the grid the view followed.
+    for (int row = 0; row < grid.rows(); ++row) {
+        for (int col = 0; col < grid.cols(); ++col) {
+            EXPECT_EQ(grid.failure(row, col), grid.cell(row, col).starts_with("Fail"))
+                << row << "," << col;
+        }
+    }
+}
+
+// A copy that applies each batch of changes equals the grid, and each batch holds only what
+// changed: the rows appended since the last batch and the older cells written since.
+TEST(ResultsGridChanges, BatchesHoldOnlyWhatChangedAndKeepACopyEqual) {
+    using Grid = testrun::ResultsGrid;
+    struct Step {
+        const char* what;
+        std::function<void(Grid&)> change;
+        bool newColumns;
+        int firstNewRow;
+        std::size_t newRows;
+        std::size_t cells;
+    };
+    const Step steps[] = {
+        {"header", [](Grid& g) { g.setFormatString(">a|b|c"); }, true, 0, 1, 0},
+        {"nothing", [](Grid&) {}, false, 1, 0, 0},
+        {"row", [](Grid& g) { g.appendTabbed("1\t2\t3"); }, false, 1, 1, 0},
+        {"rows and a cell of one of them",
+         [](Grid& g) {
+             g.appendTabbed("4");
+             g.appendTabbed("5");
+             g.setFailure(3, 2, true);
+         },
+         false, 2, 2, 0},
+        {"older cell twice, emphasis, header cell",
+         [](Grid& g) {
+             g.setCell(1, 1, "x");
+             g.setEmphasis(1, 1, true);
+             g.setCell(0, 0, "A");
+         },
+         false, 4, 0, 2},
+        {"outside the grid",
+         [](Grid& g) {
+             g.setCell(9, 0, "y");
+             g.setCell(1, 7, "y");
+         },
+         false, 4, 0, 0},
+        {"new columns", [](Grid& g) { g.setFormatString("p|q"); }, true, 0, 4, 0},
+    };
+    Grid grid;
+    Grid copy;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.change(grid);
+        const testrun::GridChanges changes = grid.takeChanges();
+        EXPECT_EQ(changes.newColumns, step.newColumns);
+        EXPECT_EQ(changes.firstNewRow, step.firstNewRow);
+        EXPECT_EQ(changes.newRows.size(), step.newRows);
+        EXPECT_EQ(changes.cells.size(), step.cells);
+        copy.apply(changes);
+        ASSERT_EQ(copy.rows(), grid.rows());
+        ASSERT_EQ(copy.cols(), grid.cols());
+        for (int row = 0; row < grid.rows(); ++row) {
+            for (int col = 0; col < grid.cols(); ++col) {
+                EXPECT_EQ(copy.cell(row, col), grid.cell(row, col));
+                EXPECT_EQ(copy.emphasised(row, col), grid.emphasised(row, col));
+                EXPECT_EQ(copy.failure(row, col), grid.failure(row, col));
+            }
+        }
+    }
+    EXPECT_EQ(copy.cell(0, 1), "q");
+    EXPECT_TRUE(grid.takeChanges().empty());
 }
 
 TEST(ResultsFile, DisplayTextsAndEachCharacterAsOneByte) {

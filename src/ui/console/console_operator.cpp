@@ -126,7 +126,7 @@ void ConsoleOperator::printNumberedProgress(int value, int maximum) {
 }
 
 // The console prints the table once, at the end, from the form's final grid.
-void ConsoleOperator::showGrid(const testrun::ResultsGrid& /*grid*/) {}
+void ConsoleOperator::updateGrid(const testrun::GridChanges& /*changes*/) {}
 
 void ConsoleOperator::setVerdict(testrun::Verdict verdict) {
     if (verdict != testrun::Verdict::Hidden) verdict_ = verdict;

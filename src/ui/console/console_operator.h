@@ -32,7 +32,7 @@ class ConsoleOperator final : public testrun::OperatorInterface {
     void showTestForm() override;
     void setLabel(testrun::FormLabel label, const std::string& text) override;
     void setProgress(int value, int maximum) override;
-    void showGrid(const testrun::ResultsGrid& grid) override;
+    void updateGrid(const testrun::GridChanges& changes) override;
     void setVerdict(testrun::Verdict verdict) override;
     void setResultButtonsEnabled(bool enabled) override;
     testrun::WizardOutcome runWizard(const std::string& serialNumber) override;

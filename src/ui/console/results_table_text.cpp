@@ -9,6 +9,7 @@ namespace quillon::ui {
 namespace {
 
 constexpr const char* kBold = "\033[1m";
+constexpr const char* kRed = "\033[31m";
 constexpr const char* kPlain = "\033[0m";
 constexpr const char* kColumnGap = "  ";
 
@@ -40,9 +41,11 @@ std::string renderRow(const testrun::ResultsGrid& grid, int row,
         const auto index = static_cast<std::size_t>(col);
         if (col > 0) line += kColumnGap;
         std::string text = padded(grid.cell(row, col), widths[index], grid.columns()[index].align);
-        const bool bold = ansi && (row == 0 || grid.emphasised(row, col));
+        std::string style;
+        if (ansi && (row == 0 || grid.emphasised(row, col))) style += kBold;
+        if (ansi && grid.failure(row, col)) style += kRed;
         // Escape codes go around the padded text; trailing blanks inside them stay harmless.
-        line += bold ? kBold + text + kPlain : text;
+        line += style.empty() ? text : style + text + kPlain;
     }
     dropTrailingBlanks(line);
     return line + '\n';

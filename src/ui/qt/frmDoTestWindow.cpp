@@ -118,8 +118,18 @@ void frmDoTestWindow::buildContents() {
     model_ = new ResultsGridModel(grdResults_);
     grdResults_->setModel(model_);
     setUpResultsView(*grdResults_);
-    connect(model_, &QAbstractItemModel::modelReset, grdResults_,
-            [this] { fitResultsColumns(*grdResults_); });
+    connect(model_, &QAbstractItemModel::modelReset, grdResults_, [this] {
+        fitResultsColumns(*grdResults_);
+        widenResultsColumns(*grdResults_, 0, model_->rowCount() - 1);
+    });
+    connect(model_, &QAbstractItemModel::rowsInserted, grdResults_,
+            [this](const QModelIndex&, int first, int last) {
+                widenResultsColumns(*grdResults_, first, last);
+            });
+    connect(model_, &QAbstractItemModel::dataChanged, grdResults_,
+            [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+                widenResultsColumns(*grdResults_, topLeft.row(), bottomRight.row());
+            });
     // The run's header from the start, so that the window opens at the width it keeps.
     testrun::ResultsGrid headerOnly;
     headerOnly.setFormatString(testrun::kHeaderFormat);
@@ -140,6 +150,9 @@ void frmDoTestWindow::buildContents() {
     connect(cmdSaveResults_, &QPushButton::clicked, this, &frmDoTestWindow::saveResults);
     connect(cmdPrintResults_, &QPushButton::clicked, this, &frmDoTestWindow::printResults);
     connect(cmdExit_, &QPushButton::clicked, this, [this] { exitProgram_(); });
+    // The run is under way from the form's first appearance (its logic runs on another thread
+    // and disables them only later); it enables them when it ends.
+    setResultButtonsEnabled(false);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(lblPassFail_);
@@ -168,6 +181,10 @@ void frmDoTestWindow::setProgress(int value, int maximum) {
 
 void frmDoTestWindow::showGrid(const testrun::ResultsGrid& grid) {
     model_->setGrid(grid);
+}
+
+void frmDoTestWindow::updateGrid(const testrun::GridChanges& changes) {
+    model_->applyChanges(changes);
 }
 
 const testrun::ResultsGrid& frmDoTestWindow::grid() const {

@@ -33,7 +33,8 @@ class frmDoTestWindow : public QWidget {
 
     void setLabel(testrun::FormLabel label, const std::string& text);
     void setProgress(int value, int maximum);
-    void showGrid(const testrun::ResultsGrid& grid);
+    void showGrid(const testrun::ResultsGrid& grid);  // a whole grid
+    void updateGrid(const testrun::GridChanges& changes);
     void setVerdict(testrun::Verdict verdict);
     void setResultButtonsEnabled(bool enabled);
 

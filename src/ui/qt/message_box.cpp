@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "ui/qt/message_box.h"
 
+#include <QFontMetrics>
+#include <QLabel>
 #include <QMessageBox>
+#include <QStringList>
+#include <algorithm>
 
 namespace quillon::ui {
 namespace {
@@ -25,15 +29,36 @@ QString displayText(const std::string& text) {
     return shown;
 }
 
+// A message box wraps a text wider than about half the screen at its own width. Made as wide as
+// the text's longest line, its label keeps exactly the text's own line breaks.
+void keepLineBreaks(QMessageBox& box, const QString& text) {
+    auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    if (label == nullptr) return;
+    label->ensurePolished();
+    const QFontMetrics metrics(label->font());
+    int widest = 0;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    }
+    // A character to spare, so that rounding in the label's own layout never breaks a line.
+    label->setMinimumWidth(widest + metrics.averageCharWidth() + 2 * label->margin());
+}
+
 }  // namespace
+
+std::unique_ptr<QMessageBox> makeMessageBox(QWidget* owner, const std::string& title,
+                                            const std::string& text, testrun::MessageIcon icon) {
+    auto box = std::make_unique<QMessageBox>(qtIcon(icon), QString::fromStdString(title),
+                                             displayText(text), QMessageBox::Ok, owner);
+    box->setObjectName(QStringLiteral("messageBox"));
+    box->setTextFormat(Qt::PlainText);
+    keepLineBreaks(*box, box->text());
+    return box;
+}
 
 void showMessageBox(QWidget* owner, const std::string& title, const std::string& text,
                     testrun::MessageIcon icon) {
-    QMessageBox box(qtIcon(icon), QString::fromStdString(title), displayText(text), QMessageBox::Ok,
-                    owner);
-    box.setObjectName(QStringLiteral("messageBox"));
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    makeMessageBox(owner, title, text, icon)->exec();
 }
 
 }  // namespace quillon::ui

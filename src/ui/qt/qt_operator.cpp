@@ -76,8 +76,8 @@ void QtOperator::setProgress(int value, int maximum) {
     post([this, value, maximum] { session_.testForm().setProgress(value, maximum); });
 }
 
-void QtOperator::showGrid(const testrun::ResultsGrid& grid) {
-    post([this, grid] { session_.testForm().showGrid(grid); });
+void QtOperator::updateGrid(const testrun::GridChanges& changes) {
+    post([this, changes] { session_.testForm().updateGrid(changes); });
 }
 
 void QtOperator::setVerdict(testrun::Verdict verdict) {

@@ -14,7 +14,7 @@ class WindowsSession;
 // The operator interface for the worker thread. Every call is carried out on the GUI thread:
 // calls that must finish or answer (message boxes, wizard, options, ending the program) block
 // the worker until the GUI thread has done them; display updates are queued, in order, behind
-// each other and behind the blocking calls. The grid goes across as a copy.
+// each other and behind the blocking calls. Of the grid only what changed goes across.
 class QtOperator final : public testrun::OperatorInterface {
   public:
     QtOperator(WindowsSession& session, double pauseScale);
@@ -28,7 +28,7 @@ class QtOperator final : public testrun::OperatorInterface {
     void setLabel(testrun::FormLabel label, const std::string& text) override;
     void reportProblem(const std::string& line) override;
     void setProgress(int value, int maximum) override;
-    void showGrid(const testrun::ResultsGrid& grid) override;
+    void updateGrid(const testrun::GridChanges& changes) override;
     void setVerdict(testrun::Verdict verdict) override;
     void setResultButtonsEnabled(bool enabled) override;
     testrun::WizardOutcome runWizard(const std::string& serialNumber) override;

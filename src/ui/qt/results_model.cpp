@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "ui/qt/results_model.h"
 
+#include <QColor>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTableView>
+#include <algorithm>
 
 namespace quillon::ui {
 namespace {
@@ -37,30 +39,32 @@ ResultsGridModel::ResultsGridModel(QObject* parent)
     boldFont_.setBold(true);
 }
 
-bool ResultsGridModel::sameColumns(const testrun::ResultsGrid& grid) const {
-    if (grid.cols() != grid_.cols()) return false;
-    for (int c = 0; c < grid.cols(); ++c) {
-        const auto& mine = grid_.columns()[static_cast<std::size_t>(c)];
-        const auto& theirs = grid.columns()[static_cast<std::size_t>(c)];
-        if (mine.header != theirs.header || mine.align != theirs.align) return false;
-    }
-    return true;
+void ResultsGridModel::setGrid(const testrun::ResultsGrid& grid) {
+    beginResetModel();
+    grid_ = grid;
+    endResetModel();
 }
 
-void ResultsGridModel::setGrid(const testrun::ResultsGrid& grid) {
-    if (!sameColumns(grid) || grid.rows() < grid_.rows()) {
+void ResultsGridModel::applyChanges(const testrun::GridChanges& changes) {
+    // A new start, or changes that do not follow on from what is shown: take them as a whole.
+    if (changes.newColumns || grid_.rows() == 0 || changes.firstNewRow != grid_.rows()) {
         beginResetModel();
-        grid_ = grid;
+        grid_.apply(changes);
         endResetModel();
         return;
     }
     const int oldRows = rowCount();
-    const int newRows = grid.rows() > 0 ? grid.rows() - 1 : 0;
-    if (newRows > oldRows) beginInsertRows({}, oldRows, newRows - 1);
-    grid_ = grid;
-    if (newRows > oldRows) endInsertRows();
-    if (oldRows > 0 && columnCount() > 0) {
-        emit dataChanged(index(0, 0), index(oldRows - 1, columnCount() - 1));
+    const int added = static_cast<int>(changes.newRows.size());
+    if (added > 0) beginInsertRows({}, oldRows, oldRows + added - 1);
+    grid_.apply(changes);
+    if (added > 0) endInsertRows();
+    for (const auto& changed : changes.cells) {
+        if (changed.row == 0) {
+            emit headerDataChanged(Qt::Horizontal, changed.col, changed.col);
+        } else {
+            const QModelIndex at = index(changed.row - 1, changed.col);
+            emit dataChanged(at, at);
+        }
     }
 }
 
@@ -92,6 +96,9 @@ QVariant ResultsGridModel::data(const QModelIndex& index, int role) const {
             return QVariant::fromValue(alignment(index.column()));
         case Qt::FontRole:
             return grid_.emphasised(row, index.column()) ? boldFont_ : font_;
+        case Qt::ForegroundRole:
+            if (grid_.failure(row, index.column())) return QColor(Qt::red);
+            return {};
         case Qt::ToolTipRole:  // the whole text where a narrow column cuts it
             return QString::fromStdString(grid_.cell(row, index.column()));
         default:
@@ -126,20 +133,54 @@ void setUpResultsView(QTableView& view) {
     view.setEditTriggers(QAbstractItemView::NoEditTriggers);
 }
 
+namespace {
+
+int textPadding(const QTableView& view) {
+    return 2 * view.style()->pixelMetric(QStyle::PM_HeaderMargin) + 4;
+}
+
+// Wide enough for every column beside a vertical scroll bar.
+void fitViewToColumns(QTableView& view) {
+    int total = 0;
+    for (int c = 0; c < view.model()->columnCount(); ++c) total += view.columnWidth(c);
+    view.setMinimumWidth(total + 2 * view.frameWidth() +
+                         view.verticalScrollBar()->sizeHint().width());
+}
+
+}  // namespace
+
 void fitResultsColumns(QTableView& view) {
     const auto* model = view.model();
     if (!model) return;
     const QFontMetrics metrics(view.horizontalHeader()->font());
-    const int padding = 2 * view.style()->pixelMetric(QStyle::PM_HeaderMargin) + 4;
-    int total = 0;
     for (int c = 0; c < model->columnCount(); ++c) {
         const QString header = model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
-        view.setColumnWidth(c, metrics.horizontalAdvance(header) + padding);
-        total += view.columnWidth(c);
+        view.setColumnWidth(c, metrics.horizontalAdvance(header) + textPadding(view));
     }
-    // Wide enough for every column beside a vertical scroll bar.
-    view.setMinimumWidth(total + 2 * view.frameWidth() +
-                         view.verticalScrollBar()->sizeHint().width());
+    fitViewToColumns(view);
+}
+
+void widenResultsColumns(QTableView& view, int first, int last) {
+    const auto* model = view.model();
+    if (!model) return;
+    const int padding = textPadding(view);
+    bool widened = false;
+    for (int r = std::max(first, 0); r <= last && r < model->rowCount(); ++r) {
+        for (int c = 0; c < model->columnCount(); ++c) {
+            const QModelIndex at = model->index(r, c);
+            const QString text = model->data(at, Qt::DisplayRole).toString();
+            const QVariant font = model->data(at, Qt::FontRole);
+            const QFontMetrics metrics(font.isValid() ? font.value<QFont>() : view.font());
+            // Measuring a text costs far more than this bound, which settles nearly every cell.
+            if (text.size() * metrics.maxWidth() + padding <= view.columnWidth(c)) continue;
+            const int needed = metrics.horizontalAdvance(text) + padding;
+            if (needed > view.columnWidth(c)) {
+                view.setColumnWidth(c, needed);
+                widened = true;
+            }
+        }
+    }
+    if (widened) fitViewToColumns(view);
 }
 
 }  // namespace quillon::ui

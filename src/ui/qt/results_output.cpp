@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "testrun/saving.h"
+#include "ui/qt/results_model.h"
 
 namespace quillon::ui {
 namespace {
@@ -44,11 +45,12 @@ QPixmap wholeTablePicture(const QTableView& shown) {
     QTableView copy;
     copy.setAttribute(Qt::WA_DontShowOnScreen);
     copy.setModel(shown.model());
+    // Set up as the view on the screen, so that no cell is cut or shortened differently.
+    setUpResultsView(copy);
     copy.setFont(shown.font());
     copy.horizontalHeader()->setFont(shown.horizontalHeader()->font());
-    copy.verticalHeader()->hide();
     copy.verticalHeader()->setDefaultSectionSize(shown.verticalHeader()->defaultSectionSize());
-    copy.setWordWrap(false);
+    copy.setTextElideMode(shown.textElideMode());
     copy.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     copy.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     for (int c = 0; c < shown.model()->columnCount(); ++c) {

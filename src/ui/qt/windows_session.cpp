@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QWidget>
 #include <cstdio>
 #include <cstdlib>
@@ -33,8 +34,13 @@ WindowsSession::WindowsSession(WindowsHooks hooks) : hooks_(std::move(hooks)) {
 
 WindowsSession::~WindowsSession() {
     if (!worker_.joinable()) return;
-    // The worker may still be handing its last calls to this thread.
-    while (!workerFinished_) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    // The worker may still be handing its last calls to this thread: serve them until it says
+    // it is done. Both the flag and the signal belong to this thread, so none can slip between.
+    if (!workerFinished_) {
+        QEventLoop loop;
+        connect(this, &WindowsSession::workerDone, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
     worker_.join();
 }
 
