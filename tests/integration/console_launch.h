@@ -31,6 +31,7 @@ struct Launch {
     bool outputClosed = false;             // no reader on the output pipe, as in "| true"
     std::string signalWhen;                // sends signal once the output holds this text
     int signal = 0;
+    std::string input;  // standard input (otherwise /dev/null)
 };
 
 struct Ended {
@@ -49,10 +50,10 @@ inline int countOf(const std::string& text, const std::string& part) {
     return count;
 }
 
-[[noreturn]] inline void execQuillon(const Launch& launch, int outputFd) {
+[[noreturn]] inline void execQuillon(const Launch& launch, int outputFd, const std::string& input) {
     ::dup2(outputFd, STDOUT_FILENO);
     ::dup2(outputFd, STDERR_FILENO);
-    const int in = ::open("/dev/null", O_RDONLY);
+    const int in = ::open(input.c_str(), O_RDONLY);
     ::dup2(in, STDIN_FILENO);
     ::unsetenv("QUILLON_SIM_PROFILE");
     ::setenv("QUILLON_PAUSE_SCALE", "0", 1);
@@ -77,12 +78,16 @@ inline int countOf(const std::string& text, const std::string& part) {
 // Runs quillon on the console with its output in a pipe read here. A run that takes over two
 // minutes is killed, so that the test fails instead of hanging.
 inline Ended run(const Launch& launch) {
+    static int runs = 0;
+    const std::string input =
+        launch.input.empty() ? "/dev/null" : privateTempPath("input-" + std::to_string(runs++));
+    if (!launch.input.empty()) std::ofstream(input, std::ios::binary) << launch.input;
     int fds[2];
     if (::pipe(fds) != 0) return {};
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(fds[0]);
-        execQuillon(launch, fds[1]);
+        execQuillon(launch, fds[1], input);
     }
     ::close(fds[1]);
     Ended ended;

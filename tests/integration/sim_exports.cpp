@@ -64,6 +64,11 @@ using Desc = Status (*)(ViSession, Status, char*);
 // The healthy bus: another maker at 5, the test set at 14, a silent address at 22.
 struct Bus {
     ViSession rm = 0, testSet = 0, silent = 0;
+    // Outputs a case does not look at.
+    std::array<char, 512> out{}, cls{}, full{};
+    vi::ViFindList list = 0;
+    ViUInt32 found = 0;
+    ViUInt16 type = 0, board = 0;
     Bus() {
         selectProfile(shippedProfile("healthy"));
         EXPECT_EQ(entry<Status (*)(ViSession*)>("viOpenDefaultRM")(&rm), vi::kViSuccess);
@@ -89,6 +94,19 @@ struct Bus {
         if (status != nullptr) *status = result;
         return std::string(reinterpret_cast<char*>(buffer.data()), received);
     }
+    Status tryOpen(const char* name) {
+        ViSession session = 0;
+        return entry<Open>("viOpen")(rm, name, 0, 0, &session);
+    }
+    Status parseEx(const char* name) {
+        std::array<char, 512> alias{};
+        return entry<ParseEx>("viParseRsrcEx")(rm, name, &type, &board, cls.data(), full.data(),
+                                               alias.data());
+    }
+    Status scanIdentity(const char* format) {
+        write(testSet, "*IDN?\n");
+        return entry<Printf>("viScanf")(testSet, format, out.data());
+    }
     std::string errorQueue() {
         write(testSet, "SYST:ERR?\n");
         return read(testSet);
@@ -105,10 +123,7 @@ TEST(SimExports, EachEntryPointsOrdinaryPathAndOneRefusal) {
     const ViSession kNoSession = 4242;
     const std::vector<Case> cases{
         {"viStatusDesc",
-         [](Bus& b) {
-             std::array<char, 256> d{};
-             return entry<Desc>("viStatusDesc")(b.rm, vi::kViErrorInvFmt, d.data());
-         },
+         [](Bus& b) { return entry<Desc>("viStatusDesc")(b.rm, vi::kViErrorInvFmt, b.out.data()); },
          vi::kViSuccess},
         {"viStatusDesc null buffer",
          [](Bus& b) { return entry<Desc>("viStatusDesc")(b.rm, vi::kViSuccess, nullptr); },
@@ -126,10 +141,7 @@ TEST(SimExports, EachEntryPointsOrdinaryPathAndOneRefusal) {
          vi::kViSuccess},
         {"viFindRsrc no match",
          [](Bus& b) {
-             vi::ViFindList l = 0;
-             ViUInt32 n = 0;
-             std::array<char, 256> d{};
-             return entry<FindRsrc>("viFindRsrc")(b.rm, "TCPIP?*", &l, &n, d.data());
+             return entry<FindRsrc>("viFindRsrc")(b.rm, "TCPIP?*", &b.list, &b.found, b.out.data());
          },
          vi::kViErrorRsrcNotFound},
         {"viFindNext",
@@ -144,10 +156,7 @@ TEST(SimExports, EachEntryPointsOrdinaryPathAndOneRefusal) {
          },
          vi::kViSuccess},
         {"viFindNext bad list",
-         [&](Bus&) {
-             std::array<char, 256> d{};
-             return entry<FindNext>("viFindNext")(kNoSession, d.data());
-         },
+         [&](Bus& b) { return entry<FindNext>("viFindNext")(kNoSession, b.out.data()); },
          vi::kViErrorInvObject},
         {"viParseRsrc secondary address",
          [](Bus& b) {
@@ -161,50 +170,26 @@ TEST(SimExports, EachEntryPointsOrdinaryPathAndOneRefusal) {
          vi::kViSuccess},
         {"viParseRsrc address past 30",
          [](Bus& b) {
-             ViUInt16 type = 0, board = 0;
-             return entry<Parse>("viParseRsrc")(b.rm, "GPIB0::31::INSTR", &type, &board);
+             return entry<Parse>("viParseRsrc")(b.rm, "GPIB0::31::INSTR", &b.type, &b.board);
          },
          vi::kViErrorInvRsrcName},
         {"viParseRsrcEx",
          [](Bus& b) {
-             ViUInt16 type = 0, board = 0;
-             std::array<char, 256> cls{}, full{}, alias{};
-             const Status s = entry<ParseEx>("viParseRsrcEx")(
-                 b.rm, "gpib1::7", &type, &board, cls.data(), full.data(), alias.data());
-             EXPECT_STREQ(cls.data(), "INSTR");
-             EXPECT_STREQ(full.data(), "GPIB1::7::INSTR");
-             EXPECT_EQ(board, 1);
+             const Status s = b.parseEx("gpib1::7");
+             EXPECT_STREQ(b.cls.data(), "INSTR");
+             EXPECT_STREQ(b.full.data(), "GPIB1::7::INSTR");
+             EXPECT_EQ(b.board, 1);
              return s;
          },
          vi::kViSuccess},
-        {"viParseRsrcEx other interface",
-         [](Bus& b) {
-             ViUInt16 t = 0, n = 0;
-             std::array<char, 256> c{}, f{}, a{};
-             return entry<ParseEx>("viParseRsrcEx")(b.rm, "TCPIP0::host::INSTR", &t, &n, c.data(),
-                                                    f.data(), a.data());
-         },
+        {"viParseRsrcEx other interface", [](Bus& b) { return b.parseEx("TCPIP0::host::INSTR"); },
          vi::kViErrorRsrcNotFound},
-        {"viParseRsrcEx garbage",
-         [](Bus& b) {
-             ViUInt16 t = 0, n = 0;
-             std::array<char, 256> c{}, f{}, a{};
-             return entry<ParseEx>("viParseRsrcEx")(b.rm, "GPIB0::x::INSTR", &t, &n, c.data(),
-                                                    f.data(), a.data());
-         },
+        {"viParseRsrcEx garbage", [](Bus& b) { return b.parseEx("GPIB0::x::INSTR"); },
          vi::kViErrorInvRsrcName},
-        {"viOpen secondary address 0",
-         [](Bus& b) {
-             ViSession s = 0;
-             return entry<Open>("viOpen")(b.rm, "GPIB0::14::0::INSTR", 0, 0, &s);
-         },
+        {"viOpen secondary address 0", [](Bus& b) { return b.tryOpen("GPIB0::14::0::INSTR"); },
          vi::kViSuccess},
         {"viOpen another secondary address",
-         [](Bus& b) {
-             ViSession s = 0;
-             return entry<Open>("viOpen")(b.rm, "GPIB0::14::3::INSTR", 0, 0, &s);
-         },
-         vi::kViErrorRsrcNotFound},
+         [](Bus& b) { return b.tryOpen("GPIB0::14::3::INSTR"); }, vi::kViErrorRsrcNotFound},
         {"viClose twice",
          [](Bus& b) {
              const ViSession s = b.open("GPIB0::5::INSTR");
@@ -392,27 +377,14 @@ TEST(SimExports, EachEntryPointsOrdinaryPathAndOneRefusal) {
          vi::kViErrorInvFmt},
         {"viScanf %T",
          [](Bus& b) {
-             std::array<char, 512> r{};
-             b.write(b.testSet, "*IDN?\n");
-             const Status s = entry<Printf>("viScanf")(b.testSet, "%T", r.data());
-             EXPECT_STREQ(r.data(), "Corvane Technologies,4750A,GB44180123,B.02.07\n");
+             const Status s = b.scanIdentity("%T");
+             EXPECT_STREQ(b.out.data(), "Corvane Technologies,4750A,GB44180123,B.02.07\n");
              return s;
          },
          vi::kViSuccess},
-        {"viScanf with a width on %t",
-         [](Bus& b) {
-             std::array<char, 512> r{};
-             b.write(b.testSet, "*IDN?\n");
-             return entry<Printf>("viScanf")(b.testSet, "%511t", r.data());
-         },
+        {"viScanf with a width on %t", [](Bus& b) { return b.scanIdentity("%511t"); },
          vi::kViErrorInvFmt},
-        {"viScanf %s",
-         [](Bus& b) {
-             std::array<char, 512> r{};
-             b.write(b.testSet, "*IDN?\n");
-             return entry<Printf>("viScanf")(b.testSet, "%s", r.data());
-         },
-         vi::kViErrorNsupFmt},
+        {"viScanf %s", [](Bus& b) { return b.scanIdentity("%s"); }, vi::kViErrorNsupFmt},
         {"viQueryf",
          [](Bus& b) {
              std::array<char, 512> r{};

@@ -5,70 +5,36 @@
 
 #ifndef _WIN32
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <functional>
-#include <iterator>
+#include <sstream>
 #include <string>
 
 #include "app/instance_lock.h"
-#include "private_temp.h"
+#include "console_launch.h"
 
 namespace quillon::integration {
 namespace {
 
-constexpr auto npos = std::string::npos;
 const std::string kNoTestSet =
     "No 4750 detected: No 4750 detected\n\nThis program could not detect an 4750 connected to "
     "this host.\nPlease ensure you have a powered-up, connected 4750 and run this program again.\n";
 const std::string kRunError =
     "Quillon: Error running tests.  Please check 4750 screen and try again\n";
-
-struct ChildResult {
-    int exitCode = -1;
-    std::string out, err;
-    std::string describe() const { return std::to_string(exitCode) + ":\n" + out + err; }
-};
+const std::string kProfiles = "--sim-profile " QUILLON_BIN_DIR "/sim-profiles/";
 
 std::string tempPath(const std::string& stem) {
     static int counter = 0;
-    return testing::privateTempPath(stem + "-" + std::to_string(counter++));
+    return privateTempPath(stem + "-" + std::to_string(counter++));
 }
 
-std::string readFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
-
-const std::string kProfiles = " --sim-profile " QUILLON_BIN_DIR "/sim-profiles/";
-
-// Runs the program with `args` as shell words (our paths hold no blanks), pauses off, its own
-// instance lock unless one is given and `input` as standard input. `timeout` kills a hung run,
-// so that the test fails instead of blocking.
-ChildResult runQuillon(const std::string& args, const std::string& input = {},
-                       const std::string& lock = {}) {
-    const std::string in = tempPath("in"), out = tempPath("out"), err = tempPath("err");
-    const std::string ownLock = lock.empty() ? tempPath("lock") : lock;
-    std::ofstream(in, std::ios::binary) << input;
-    const int status = std::system(
-        ("env -u QUILLON_SIM_PROFILE QUILLON_PAUSE_SCALE=0 QUILLON_INSTANCE_LOCK=" + ownLock +
-         " timeout -s KILL 300 " QUILLON_BIN_DIR "/quillon " + args + " <" + in + " >" + out +
-         " 2>" + err)
-            .c_str());
-    ChildResult result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
-    for (const std::string& path : {in, out, err}) std::remove(path.c_str());
-    if (lock.empty()) std::remove(ownLock.c_str());
-    return result;
-}
-
-int countOf(const std::string& text, const std::string& part) {
-    int count = 0;
-    for (auto at = text.find(part); at != npos; at = text.find(part, at + 1)) ++count;
-    return count;
+// quillon --console with args as blank-separated words (our paths hold none) and input.
+Ended runQuillon(const std::string& args, const std::string& input = {}) {
+    Launch launch;
+    std::istringstream words(args);
+    for (std::string word; words >> word;) launch.args.push_back(word);
+    launch.input = input;
+    return run(launch);
 }
 
 TEST(Startup, EachShippedRefusalPrintsItsMessagesAndEndsWithCode3) {
@@ -90,8 +56,8 @@ TEST(Startup, EachShippedRefusalPrintsItsMessagesAndEndsWithCode3) {
              "correct Visa32.dll is not installed.\nFound 0 4750s\n" +
              kNoTestSet}};
     for (const auto& [args, expected] : cases) {
-        const ChildResult result = runQuillon("--console --yes " + args);
-        EXPECT_EQ(result.exitCode, 3) << result.describe();
+        const Ended result = runQuillon("--yes " + args);
+        EXPECT_EQ(result.exitCode, 3) << result.out;
         EXPECT_EQ(result.out, expected);
     }
 }
@@ -99,9 +65,8 @@ TEST(Startup, EachShippedRefusalPrintsItsMessagesAndEndsWithCode3) {
 TEST(Startup, UnusableLibraryGivesThePlatformsReason) {
     const std::string notALibrary = tempPath("libvisa.so");
     std::ofstream(notALibrary) << "plain text, not a shared library\n";
-    const ChildResult result = runQuillon("--console --visa-library " + notALibrary);
-    std::remove(notALibrary.c_str());
-    EXPECT_EQ(result.exitCode, 3) << result.describe();
+    const Ended result = runQuillon("--visa-library " + notALibrary);
+    EXPECT_EQ(result.exitCode, 3) << result.out;
     EXPECT_TRUE(result.out.starts_with(
         "Looking for 4750s\nNotification: The following GPIB error occurred:  /"))
         << result.out;
@@ -111,18 +76,19 @@ TEST(Startup, UnusableLibraryGivesThePlatformsReason) {
 TEST(Startup, SecondInstanceIsRefused) {
     const std::string lockPath = tempPath("held.lock");
     const app::InstanceLock holder(lockPath);
-    const ChildResult refused = runQuillon("--console --sim --yes", {}, lockPath);
-    EXPECT_EQ(refused.exitCode, 3) << refused.describe();
+    Launch second;
+    second.args = {"--sim", "--yes"};
+    second.environment = {"QUILLON_INSTANCE_LOCK=" + lockPath};
+    const Ended refused = run(second);
+    EXPECT_EQ(refused.exitCode, 3) << refused.out;
     EXPECT_EQ(refused.out, "Already running: This program is already running.\n");
-    std::remove(lockPath.c_str());
 }
 
 TEST(StartupRun, DefaultFiveBandRunPassesAndSavesEveryRow) {
     const std::string path = tempPath("results.csv");
-    const ChildResult result = runQuillon("--console --sim --yes --save " + path);
+    const Ended result = runQuillon("--sim --yes --save " + path);
     const std::string file = readFile(path);
-    std::remove(path.c_str());
-    ASSERT_EQ(result.exitCode, 0) << result.describe();
+    ASSERT_EQ(result.exitCode, 0) << result.out;
     EXPECT_NE(result.out.find("Progress: 115/115\n"), npos) << result.out;
     EXPECT_NE(result.out.find("\nTest Complete\nVerdict: Pass\n"), npos) << result.out;
     // Header, information, empty, then 5 bands x 14 result rows, each line ending with CR LF.
@@ -154,16 +120,14 @@ TEST(StartupRun, ExitCodesAndSaving) {
         {"--sim --bands EGSM", "", 64, "quillon: --bands: unknown band 'EGSM' (use GSM450", 0},
         {"--sim --yes --bands 0 --tests 7 --save /nonexistent/r.csv", "", 5,
          "results not saved to /nonexistent/r.csv", 0}};
-    for (const Case& run : cases) {
+    for (const Case& c : cases) {
         const std::string path = tempPath("results.csv");
-        const ChildResult result =
-            runQuillon("--console --save " + path + " " + run.args, run.input);
+        const Ended result = runQuillon("--save " + path + " " + c.args, c.input);
         const std::string file = readFile(path);
-        std::remove(path.c_str());
-        EXPECT_EQ(result.exitCode, run.exitCode) << result.describe();
-        EXPECT_NE((result.out + result.err).find(run.outPart), npos) << result.describe();
-        EXPECT_EQ(result.out.find(kRunError) != npos, run.exitCode == 2) << result.out;
-        EXPECT_EQ(countOf(file, "\r\n"), run.fileLines) << file;
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.out;
+        EXPECT_NE(result.out.find(c.outPart), npos) << result.out;
+        EXPECT_EQ(result.out.find(kRunError) != npos, c.exitCode == 2) << result.out;
+        EXPECT_EQ(countOf(file, "\r\n"), c.fileLines) << file;
     }
 }
 
@@ -184,29 +148,25 @@ void editLine(const std::string& from, const std::string& to, std::size_t number
         out << (at == number ? edit(line) : line) << '\n';
 }
 
-// The number of the first trace line holding part, after line `after`.
-std::size_t lineOf(const std::string& text, const std::string& part, std::size_t after = 0) {
+// The number (from 1) of the first trace line holding part; 0 if none does.
+std::size_t lineOf(const std::string& text, const std::string& part) {
+    std::istringstream lines(text);
     std::size_t number = 1;
-    for (std::size_t at = 0; at < text.size(); at = text.find('\n', at) + 1, ++number) {
-        if (number > after && text.compare(at, text.find('\n', at) - at, "") != 0 &&
-            text.substr(at, text.find('\n', at) - at).find(part) != npos) {
-            return number;
-        }
-        if (text.find('\n', at) == npos) break;
-    }
+    for (std::string line; std::getline(lines, line); ++number)
+        if (line.find(part) != npos) return number;
     return 0;
 }
 
 TEST(StartupRun, AReplayedTraceGivesTheSameRunAndNamesWhereTheTrafficDeparts) {
     const std::string trace = tempPath("trace"), first = tempPath("a"), second = tempPath("b");
-    const ChildResult recorded = runQuillon(
-        "--console --sim --yes --tests 0 --bands PGSM --trace " + trace + " --save " + first);
-    const ChildResult replayed = runQuillon("--console --yes --tests 0 --bands PGSM --sim-replay " +
-                                            trace + " --save " + second);
-    EXPECT_EQ(recorded.exitCode, 0) << recorded.describe();
-    EXPECT_EQ(replayed.exitCode, recorded.exitCode) << replayed.describe();
+    const Ended recorded =
+        runQuillon("--sim --yes --tests 0 --bands PGSM --trace " + trace + " --save " + first);
+    const Ended replayed =
+        runQuillon("--yes --tests 0 --bands PGSM --sim-replay " + trace + " --save " + second);
+    EXPECT_EQ(recorded.exitCode, 0) << recorded.out;
+    EXPECT_EQ(replayed.exitCode, recorded.exitCode) << replayed.out;
     EXPECT_EQ(withoutStartTime(readFile(second)), withoutStartTime(readFile(first)));
-    EXPECT_EQ(replayed.err, "");
+    EXPECT_EQ(countOf(replayed.out, "departs"), 0) << replayed.out;
 
     const std::string text = readFile(trace);
     // A measurement reported not yet done: the program asks again where the recording fetches.
@@ -229,19 +189,16 @@ TEST(StartupRun, AReplayedTraceGivesTheSameRunAndNamesWhereTheTrafficDeparts) {
         editLine(trace, edited, e.line, [&](std::string line) {
             return line.replace(line.find(e.from), e.from.size(), e.to);
         });
-        const ChildResult run =
-            runQuillon("--console --yes --tests 0 --bands PGSM --sim-replay " + edited);
-        EXPECT_EQ(run.exitCode, 2) << run.describe();
+        const Ended replay = runQuillon("--yes --tests 0 --bands PGSM --sim-replay " + edited);
+        EXPECT_EQ(replay.exitCode, 2) << replay.out;
         const std::string where = "at line " + std::to_string(e.reportedLine) + "\n";
-        EXPECT_NE(run.err.find(where), npos) << run.err;
-        EXPECT_NE(run.err.find("expected: viVPrintf"), npos) << run.err;
-        EXPECT_NE(run.err.find(e.expected), npos) << run.err;
-        EXPECT_NE(run.err.find("actual:   viVPrintf"), npos) << run.err;
-        EXPECT_NE(run.err.find(e.actual), npos) << run.err;
-        EXPECT_EQ(countOf(run.err, "departs"), 1);
-        std::remove(edited.c_str());
+        EXPECT_NE(replay.out.find(where), npos) << replay.out;
+        EXPECT_NE(replay.out.find("expected: viVPrintf"), npos) << replay.out;
+        EXPECT_NE(replay.out.find(e.expected), npos) << replay.out;
+        EXPECT_NE(replay.out.find("actual:   viVPrintf"), npos) << replay.out;
+        EXPECT_NE(replay.out.find(e.actual), npos) << replay.out;
+        EXPECT_EQ(countOf(replay.out, "departs"), 1);
     }
-    for (const std::string& path : {trace, first, second}) std::remove(path.c_str());
 }
 
 }  // namespace

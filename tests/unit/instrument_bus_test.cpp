@@ -76,84 +76,51 @@ TEST(QueryInstrument, ReplyHandling) {
     }
 }
 
-struct StatusCase {
-    const char* name;
-    bool errorOnEntry;
-    ViStatus writeStatus;
-    Reply errorQueue;
-    bool expected;
-    Strings traffic;
-    Kind kind = Kind::Ok;  // of the checked send, and the status that decided it
-    ViStatus decidingStatus = kViSuccess;
-};
-
+// The Boolean form's error flag and traffic; the status form's kind and deciding status.
 TEST(SendWithStatusCheck, ErrorFlagRules) {
-    const Strings full = {"CALL:BAND PGSM", "SYSTEM:ERR?"};
-    const std::vector<StatusCase> cases = {
-        {"error on entry sends nothing", true, kViSuccess, {kViSuccess, "+0,\"\"\n"}, true, {}},
-        {"no error", false, kViSuccess, {kViSuccess, "+0,\"No error\"\n"}, false, full},
-        {"queued error",
-         false,
+    struct Case {
+        const char* name;
+        ViStatus write;
+        Reply queue;  // the error queue's reply; none: not asked
+        bool flagged;
+        Kind kind = Kind::Ok;
+        ViStatus deciding = kViSuccess;
+    };
+    const Reply none{kViSuccess, ""}, clean{kViSuccess, "+0,\"\"\n"};
+    const std::string queued = "-113,\"Undefined header\"";
+    const Case cases[] = {
+        {"no error", kViSuccess, {kViSuccess, "+0,\"No error\"\n"}, false},
+        {"queued error", kViSuccess, {kViSuccess, queued + "\n"}, true, Kind::InstrumentError},
+        {"reply without a number reads 0", kViSuccess, {kViSuccess, "OK\n"}, false},
+        {"failed write", kViErrorIo, none, true, Kind::IoError, kViErrorIo},
+        {"warning on write", kViSuccessMaxCnt, none, true, Kind::IoError, kViSuccessMaxCnt},
+        {"queue timeout", kViSuccess, {kViErrorTimeout, ""}, true, Kind::Timeout, kViErrorTimeout},
+        {"queue warning",
          kViSuccess,
-         {kViSuccess, "-113,\"Undefined header\"\n"},
+         {kViSuccessTermChar, clean.text},
          true,
-         full,
-         Kind::InstrumentError},
-        {"reply without a number reads 0", false, kViSuccess, {kViSuccess, "OK\n"}, false, full},
-        {"failed write stops before the queue",
-         false,
-         kViErrorIo,
-         {},
-         true,
-         {"CALL:BAND PGSM"},
-         Kind::IoError,
-         kViErrorIo},
-        {"warning on write counts",
-         false,
-         kViSuccessMaxCnt,
-         {},
-         true,
-         {"CALL:BAND PGSM"},
-         Kind::IoError,
-         kViSuccessMaxCnt},
-        {"queue query timeout",
-         false,
-         kViSuccess,
-         {kViErrorTimeout, ""},
-         true,
-         full,
-         Kind::Timeout,
-         kViErrorTimeout},
-        {"queue query warning",
-         false,
-         kViSuccess,
-         {kViSuccessTermChar, "+0,\"\"\n"},
-         true,
-         full,
          Kind::IoError,
          kViSuccessTermChar},
-        {"queue reply cut at the buffer",
-         false,
-         kViSuccess,
-         {kViSuccessMaxCnt, "+0,\"\"\n"},
-         false,
-         full},
+        {"queue reply cut at the buffer", kViSuccess, {kViSuccessMaxCnt, clean.text}, false},
     };
-    for (const StatusCase& c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Bus bus;
-        bus.fake.onWrite("CALL:BAND PGSM", c.writeStatus);
-        bus.fake.onQueryReplies("SYSTEM:ERR?", {c.errorQueue});
-        EXPECT_EQ(bus.visa.sendWithStatusCheck(kVi, c.errorOnEntry, "CALL:BAND PGSM"), c.expected);
-        EXPECT_EQ(bus.fake.texts(), c.traffic);
-        if (c.errorOnEntry) continue;
+        bus.fake.onWrite("CALL:BAND PGSM", c.write);
+        bus.fake.onQueryReplies("SYSTEM:ERR?", {c.queue});
+        EXPECT_EQ(bus.visa.sendWithStatusCheck(kVi, false, "CALL:BAND PGSM"), c.flagged);
+        const Strings sent = c.write == kViSuccess ? Strings{"CALL:BAND PGSM", "SYSTEM:ERR?"}
+                                                   : Strings{"CALL:BAND PGSM"};
+        EXPECT_EQ(bus.fake.texts(), sent);
         const BusStatus status = bus.visa.sendChecked(kVi, "CALL:BAND PGSM");
         EXPECT_EQ(status.kind, c.kind);
         EXPECT_EQ(status.command, "CALL:BAND PGSM");
-        EXPECT_EQ(status.visaStatus, c.decidingStatus);
-        EXPECT_EQ(status.errorQueue,
-                  c.kind == Kind::InstrumentError ? "-113,\"Undefined header\"" : "");
+        EXPECT_EQ(status.visaStatus, c.deciding);
+        EXPECT_EQ(status.errorQueue, c.kind == Kind::InstrumentError ? queued : "");
     }
+    Bus flagged;  // an error on entry sends nothing
+    EXPECT_TRUE(flagged.visa.sendWithStatusCheck(kVi, true, "CALL:BAND PGSM"));
+    EXPECT_TRUE(flagged.fake.texts().empty());
 }
 
 TEST(SendInstrument, NeverReportsAFailure) {
