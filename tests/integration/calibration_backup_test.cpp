@@ -28,14 +28,10 @@ std::vector<std::string> filesIn(const std::string& folder) {
 // A one-band run on the calibration-differs profile with backupArgs, its bus traffic in trace.
 Ended differsRun(const std::vector<std::string>& backupArgs, const std::string& trace) {
     Launch launch;
-    launch.args = {"--sim-profile",
-                   kProfiles + "calibration-differs.toml",
-                   "--yes",
-                   "--bands",
-                   "0",
-                   "--tests",
-                   "7"};
-    launch.args.insert(launch.args.end(), backupArgs.begin(), backupArgs.end());
+    launch.args = backupArgs;
+    for (const char* word : {"--yes", "--bands", "0", "--tests", "7", "--sim-profile"})
+        launch.args.emplace_back(word);
+    launch.args.push_back(kProfiles + "calibration-differs.toml");
     launch.environment = {"QUILLON_SIM_TRACE=" + trace};
     return run(launch);
 }

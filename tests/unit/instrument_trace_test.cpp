@@ -39,35 +39,27 @@ TEST(VisaTrace, EachCallIsOneLineWithItsInputsOutputsAndStatus) {
         std::map<std::string, std::string> fields;
         ViStatus status;
     };
+    // Outputs the cases write and the table's fields read back from the trace.
+    static ViSession session = 0;
+    static ViFindList list = 0;
+    static ViUInt32 found = 0;
+    static ViUInt16 address = 0;
+    static std::array<char, 256> text{};
     const std::vector<Case> cases{
         {"viOpenDefaultRM",
-         [](VisaApi& v) {
-             ViSession rm = 0;
-             return v.openDefaultRM(&rm);
-         },
+         [](VisaApi& v) { return v.openDefaultRM(&session); },
          {{"rm", "1000"}},
          kViSuccess},
         {"viFindRsrc",
-         [](VisaApi& v) {
-             ViFindList l = 0;
-             ViUInt32 n = 0;
-             std::array<char, 256> d{};
-             return v.findRsrc(1000, "GPIB?*", &l, &n, d.data());
-         },
+         [](VisaApi& v) { return v.findRsrc(1000, "GPIB?*", &list, &found, text.data()); },
          {{"expr", "GPIB?*"}, {"list", "2000"}, {"count", "1"}, {"desc", "GPIB0::14::INSTR"}},
          kViSuccess},
         {"viOpen",
-         [](VisaApi& v) {
-             ViSession vi = 0;
-             return v.open(1000, "GPIB0::9::INSTR", 0, 0, &vi);
-         },
+         [](VisaApi& v) { return v.open(1000, "GPIB0::9::INSTR", 0, 0, &session); },
          {{"name", "GPIB0::9::INSTR"}, {"vi", "0"}},
          kViErrorRsrcNotFound},
         {"viGetAttribute",
-         [](VisaApi& v) {
-             ViUInt16 a = 0;
-             return v.getAttribute(1, kViAttrGpibPrimaryAddr, &a);
-         },
+         [](VisaApi& v) { return v.getAttribute(1, kViAttrGpibPrimaryAddr, &address); },
          {{"attr", "0x3FFF0172"}, {"value", "14"}},
          kViSuccess},
         {"viVPrintf",
@@ -84,10 +76,7 @@ TEST(VisaTrace, EachCallIsOneLineWithItsInputsOutputsAndStatus) {
          {{"count", "4"}, {"reply", "Corv"}},
          kViSuccessMaxCnt},
         {"viStatusDesc",
-         [](VisaApi& v) {
-             std::array<char, 256> d{};
-             return v.statusDesc(1, kViErrorTimeout, d.data());
-         },
+         [](VisaApi& v) { return v.statusDesc(1, kViErrorTimeout, text.data()); },
          {{"status", "0xBFFF0015"}, {"desc", "VI_ERROR_SYSTEM_ERROR: Unknown system error"}},
          kViSuccess},
         {"viClose", [](VisaApi& v) { return v.close(1); }, {}, kViSuccess},
