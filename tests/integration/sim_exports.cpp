@@ -94,6 +94,9 @@ struct Bus {
         if (status != nullptr) *status = result;
         return std::string(reinterpret_cast<char*>(buffer.data()), received);
     }
+    Status find(const char* pattern) {
+        return entry<FindRsrc>("viFindRsrc")(rm, pattern, &list, &found, out.data());
+    }
     Status tryOpen(const char* name) {
         ViSession session = 0;
         return entry<Open>("viOpen")(rm, name, 0, 0, &session);
@@ -130,28 +133,18 @@ TEST(SimExports, EachEntryPointsOrdinaryPathAndOneRefusal) {
          vi::kViErrorUserBuf},
         {"viFindRsrc",
          [](Bus& b) {
-             vi::ViFindList l = 0;
-             ViUInt32 n = 0;
-             std::array<char, 256> d{};
-             const Status s = entry<FindRsrc>("viFindRsrc")(b.rm, "?*::INSTR", &l, &n, d.data());
-             EXPECT_EQ(n, 3u);
-             EXPECT_STREQ(d.data(), "GPIB0::5::INSTR");
+             const Status s = b.find("?*::INSTR");
+             EXPECT_EQ(b.found, 3u);
+             EXPECT_STREQ(b.out.data(), "GPIB0::5::INSTR");
              return s;
          },
          vi::kViSuccess},
-        {"viFindRsrc no match",
-         [](Bus& b) {
-             return entry<FindRsrc>("viFindRsrc")(b.rm, "TCPIP?*", &b.list, &b.found, b.out.data());
-         },
-         vi::kViErrorRsrcNotFound},
+        {"viFindRsrc no match", [](Bus& b) { return b.find("TCPIP?*"); }, vi::kViErrorRsrcNotFound},
         {"viFindNext",
          [](Bus& b) {
-             vi::ViFindList l = 0;
-             ViUInt32 n = 0;
-             std::array<char, 256> d{};
-             entry<FindRsrc>("viFindRsrc")(b.rm, "GPIB?*", &l, &n, d.data());
-             const Status s = entry<FindNext>("viFindNext")(l, d.data());
-             EXPECT_STREQ(d.data(), "GPIB0::14::INSTR");
+             b.find("GPIB?*");
+             const Status s = entry<FindNext>("viFindNext")(b.list, b.out.data());
+             EXPECT_STREQ(b.out.data(), "GPIB0::14::INSTR");
              return s;
          },
          vi::kViSuccess},
@@ -160,11 +153,11 @@ TEST(SimExports, EachEntryPointsOrdinaryPathAndOneRefusal) {
          vi::kViErrorInvObject},
         {"viParseRsrc secondary address",
          [](Bus& b) {
-             ViUInt16 type = 0, board = 9;
+             b.board = 9;
              const Status s =
-                 entry<Parse>("viParseRsrc")(b.rm, "GPIB0::14::0::INSTR", &type, &board);
-             EXPECT_EQ(type, vi::kViIntfGpib);
-             EXPECT_EQ(board, 0);
+                 entry<Parse>("viParseRsrc")(b.rm, "GPIB0::14::0::INSTR", &b.type, &b.board);
+             EXPECT_EQ(b.type, vi::kViIntfGpib);
+             EXPECT_EQ(b.board, 0);
              return s;
          },
          vi::kViSuccess},
