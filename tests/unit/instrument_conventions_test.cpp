@@ -15,13 +15,9 @@
 namespace quillon::instrument {
 namespace {
 
-struct ReadCase {
-    std::string text;
-    double expected;
-};
-
 TEST(ReadLeadingNumber, Table) {
-    const std::vector<ReadCase> cases = {
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::pair<std::string, double> cases[] = {
         {"", 0.0},
         {"abc", 0.0},
         {"   42", 42.0},
@@ -40,26 +36,22 @@ TEST(ReadLeadingNumber, Table) {
         {"2E3", 2000.0},
         {"\t7", 7.0},
         {"-14.87 dBm", -14.87},
-        {"1e999", std::numeric_limits<double>::infinity()},
+        {"1e999", inf},
         {"1e-999", 0.0},
-        {"-1e999", -std::numeric_limits<double>::infinity()},
+        {"-1e999", -inf},
         {"9.91E+37", 9.91e37},
         // Out of range or not is decided by the number's magnitude, not its exponent's sign.
         {"0." + std::string(400, '0') + "1", 0.0},
         {"-0." + std::string(400, '0') + "1e-3", 0.0},
-        {"1" + std::string(400, '0') + "e-5", std::numeric_limits<double>::infinity()},
-        {"-1" + std::string(400, '0') + "e-5", -std::numeric_limits<double>::infinity()},
+        {"1" + std::string(400, '0') + "e-5", inf},
+        {"-1" + std::string(400, '0') + "e-5", -inf},
         {"1" + std::string(400, '0') + "e-395", 1e5},
         {"0." + std::string(400, '0') + "1e500", 1e99},
         {"00000" + std::string(400, '0') + ".0e99999", 0.0},
-        {"1e99999999999999999999999", std::numeric_limits<double>::infinity()},
+        {"1e99999999999999999999999", inf},
         {"0.01e-99999999999999999999999", 0.0},
-        {"4.9e-324", 4.9e-324},
-    };
-    for (const ReadCase& c : cases) {
-        SCOPED_TRACE(c.text);
-        EXPECT_EQ(readLeadingNumber(c.text), c.expected);
-    }
+        {"4.9e-324", 4.9e-324}};
+    for (const auto& [text, expected] : cases) EXPECT_EQ(readLeadingNumber(text), expected) << text;
 }
 
 // Random text never crashes the reader, and a number printed in front of any junk reads back.
@@ -84,13 +76,8 @@ TEST(ReadLeadingNumber, RandomInputProperty) {
     }
 }
 
-struct RoundCase {
-    double value;
-    std::int16_t expected;
-};
-
 TEST(RoundToInt16, TiesToEvenAndClamped) {
-    const std::vector<RoundCase> cases = {
+    const std::pair<double, std::int16_t> cases[] = {
         {0.5, 0},
         {1.5, 2},
         {2.5, 2},
@@ -106,12 +93,8 @@ TEST(RoundToInt16, TiesToEvenAndClamped) {
         {-1e9, -32768},
         {std::nan(""), 0},
         {std::numeric_limits<double>::infinity(), 32767},
-        {-std::numeric_limits<double>::infinity(), -32768},
-    };
-    for (const RoundCase& c : cases) {
-        SCOPED_TRACE(c.value);
-        EXPECT_EQ(roundToInt16(c.value), c.expected);
-    }
+        {-std::numeric_limits<double>::infinity(), -32768}};
+    for (const auto& [value, expected] : cases) EXPECT_EQ(roundToInt16(value), expected) << value;
 }
 
 struct TextCase {
@@ -121,17 +104,15 @@ struct TextCase {
 };
 
 TEST(NumberTexts, LevelAndTableValues) {
-    const std::vector<TextCase> cases = {
-        {-15.0, "-15.000", "-15"},
-        {4.0, "4.000", "4"},
-        {5.5, "5.500", "5.5"},
-        {0.0, "0.000", "0"},
-        {36.0, "36.000", "36"},
-        {-27.5, "-27.500", "-27.5"},
-        {1234.5678, "1234.568", "1234.5678"},
-        {0.000646098, "0.001", "0.000646098"},
-        {0.00003367, "0.000", "3.367e-05"},
-    };
+    const std::vector<TextCase> cases = {{-15.0, "-15.000", "-15"},
+                                         {4.0, "4.000", "4"},
+                                         {5.5, "5.500", "5.5"},
+                                         {0.0, "0.000", "0"},
+                                         {36.0, "36.000", "36"},
+                                         {-27.5, "-27.500", "-27.5"},
+                                         {1234.5678, "1234.568", "1234.5678"},
+                                         {0.000646098, "0.001", "0.000646098"},
+                                         {0.00003367, "0.000", "3.367e-05"}};
     for (const TextCase& c : cases) {
         SCOPED_TRACE(c.level);
         EXPECT_EQ(levelText(c.value), c.level);
