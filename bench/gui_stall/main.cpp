@@ -332,7 +332,7 @@ int main(int argc, char** argv) {
 
     runClock.start();
     session.start(simulatedEnvironment(*visa.library, calibration.path().toStdString()),
-                  app::FrontEndOptions{{}, options->pauseScale});
+                  app::FrontEndOptions{{}, options->pauseScale, {}});
     QApplication::exec();
     const double runSeconds = static_cast<double>(runClock.nsecsElapsed()) / 1e9;
     heartbeat.stop();

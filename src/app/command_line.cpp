@@ -88,6 +88,19 @@ std::string applyRestoreCalibration(CommandLine& line, std::string_view value) {
     return assignNonEmpty(line.restoreCalibration, value, "--restore-calibration", "a file name");
 }
 
+std::string applyJsonFile(CommandLine& line, std::string_view value) {
+    return assignNonEmpty(line.jsonFile, value, "--json", "a file name");
+}
+
+// The URL is checked with QUILLON_RESULTS_DB's, once main knows which one applies.
+std::string applyResultsDatabase(CommandLine& line, std::string_view value) {
+    return assignNonEmpty(line.resultsDatabase, value, "--results-db", "a URL");
+}
+
+std::string applyHistory(CommandLine& line, std::string_view value) {
+    return assignNonEmpty(line.historySerial, value, "--history", "a serial number");
+}
+
 // clang-format off
 constexpr OptionSpec kOptions[] = {
     {{"--console", "", "",
@@ -144,6 +157,19 @@ constexpr OptionSpec kOptions[] = {
       "instead of a run, write a calibration backup back into the test set it was taken "
       "from, store it and read it back"},
      nullptr, applyRestoreCalibration},
+    {{"--json", "", "FILE",
+      "after a run that reached its end, write its record as JSON (schema: "
+      "run-record.schema.json); with --history, write the history there instead"},
+     nullptr, applyJsonFile},
+    {{"--results-db", "", "URL",
+      "store each run in the results database sqlite:PATH or postgresql://[USER@]HOST[:PORT]/DB "
+      "(a socket folder as ?host=/DIR); when it cannot be reached the run waits in an outbox "
+      "in the user's data folder for the next run (default: QUILLON_RESULTS_DB)"},
+     nullptr, applyResultsDatabase},
+    {{"--history", "", "SERIAL",
+      "print the stored runs of test set SERIAL from the results database, newest first, with "
+      "each result's drift since the run before; no run is made"},
+     nullptr, applyHistory},
     {{"--version", "", "", "print the program's name and version, then exit"},
      &CommandLine::version, nullptr},
     {{"--help", "-h", "", "print this help, then exit"}, &CommandLine::help, nullptr},
@@ -182,6 +208,8 @@ constexpr EnvironmentDescription kEnvironment[] = {
     {"QUILLON_SIM_REPLAY",
      "a trace written by --trace that the simulated library answers from; --sim-replay sets "
      "it"},
+    {"QUILLON_RESULTS_DB",
+     "the results database when --results-db is not given (same URL forms)"},
     {"QUILLON_SIM_TRACE",
      "the simulated library appends every message written to an instrument to this file, one "
      "line each"},

@@ -29,6 +29,9 @@ struct CommandLine {
     std::string calibrationBackupDirectory;  // --cal-backup-dir DIR
     bool noCalibrationBackup = false;        // --no-cal-backup
     std::string restoreCalibration;          // --restore-calibration FILE
+    std::string jsonFile;                    // --json FILE
+    std::string resultsDatabase;             // --results-db URL
+    std::string historySerial;               // --history SERIAL
 
     // Any of --bands, --tests, --iterations: the options dialog's choice is made up front.
     bool hasPreset() const { return bands || tests || iterations; }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/modMain.h"
+#include "app/records_output.h"
 #include "testrun/results_grid.h"
 
 namespace quillon::app {
@@ -14,6 +15,7 @@ struct FrontEndOptions {
     std::string saveFile;  // non-empty: write the results file there when the run reaches its end
     // Factor for every pause of the run (QUILLON_PAUSE_SCALE): 1 normally, 0 in tests.
     double pauseScale = 1.0;
+    RecordRequests records;  // --json, --results-db
 };
 
 // --save after a run that reached its end: writes grid to options.saveFile when one was named.

@@ -9,6 +9,7 @@
 #include <variant>
 
 #include "calbackup/backup_file.h"
+#include "records/results_database.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -77,6 +78,21 @@ bool wantsConsole(const CommandLine& line, const EnvironmentLookup& environment)
     // A platform plugin named explicitly (offscreen, vnc...) needs no display.
     return !set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM");
 #endif
+}
+
+std::optional<std::string> resultsDatabaseFor(const CommandLine& line,
+                                              const EnvironmentLookup& environment,
+                                              std::string& error) {
+    const char* variable = environment("QUILLON_RESULTS_DB");
+    const bool fromLine = !line.resultsDatabase.empty();
+    const std::string url = fromLine ? line.resultsDatabase : variable ? variable : "";
+    if (url.empty()) return url;
+    const auto parsed = records::parseDatabaseUrl(url);
+    if (const auto* reason = std::get_if<std::string>(&parsed)) {
+        error = std::string(fromLine ? "--results-db" : "QUILLON_RESULTS_DB") + ": " + *reason;
+        return std::nullopt;
+    }
+    return url;
 }
 
 std::optional<double> pauseScale(const EnvironmentLookup& environment) {

@@ -42,10 +42,17 @@ std::string visaLibraryPath(const CommandLine& line, const std::string& executab
 // --console, or no display to open windows on.
 bool wantsConsole(const CommandLine& line, const EnvironmentLookup& environment);
 
+// The results database: --results-db, else QUILLON_RESULTS_DB, else none (empty). The URL's
+// form is checked; error names where the refused URL came from.
+std::optional<std::string> resultsDatabaseFor(const CommandLine& line,
+                                              const EnvironmentLookup& environment,
+                                              std::string& error);
+
 // QUILLON_PAUSE_SCALE as a factor: unset gives 1; a value that is not a number from 0 to
 // kMaxPauseScale gives nothing, so the caller can say so. The bound keeps the longest pause
 // (3 s) within what a sleep can be asked for: 1000 makes it 50 minutes.
 inline constexpr double kMaxPauseScale = 1000.0;
+
 std::optional<double> pauseScale(const EnvironmentLookup& environment);
 
 // The run's settings from the command line: wizard, preset choice, calibration folder.

@@ -13,6 +13,7 @@
 #include "app/front_end.h"
 #include "app/instance_lock.h"
 #include "app/launch.h"
+#include "app/records_output.h"
 #include "app/parent_console.h"
 #include "app/program_info.h"
 #include "instrument/visa_trace.h"
@@ -71,6 +72,17 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    std::string refused;
+    const std::optional<std::string> database =
+        app::resultsDatabaseFor(line, app::processEnvironment(), refused);
+    if (!database) return refuseCommandLine(refused);
+    if (!line.historySerial.empty()) {
+        if (database->empty()) {
+            return refuseCommandLine("--history needs --results-db URL or QUILLON_RESULTS_DB");
+        }
+        return app::showHistory(line.historySerial, *database, line.jsonFile);
+    }
+
     const std::string folder = app::executableDirectory();
     if (!line.simProfile.empty()) app::exportSimProfile(line.simProfile);
     if (!line.simReplay.empty()) app::exportSimReplay(line.simReplay);
@@ -103,6 +115,7 @@ int main(int argc, char** argv) {
     app::FrontEndOptions options;
     options.saveFile = line.saveFile;
     options.pauseScale = pauseScaleOrDefault();
+    options.records = {line.jsonFile, *database, {}};
 
     if (app::wantsConsole(line, app::processEnvironment())) {
         return ui::runConsole(environment, options);

@@ -87,13 +87,14 @@ std::string historyTable(const HistoryReport& report) {
         out += padded(std::to_string(run + 1), 5, false) + padded(r.startUtc, 26, false) +
                padded(r.pass ? "Pass" : "Fail", 9, false) + r.programVersion + "\n";
     }
-    out += "\n" + padded("Band", 8, false) + padded("Src", 4, false) +
-           padded("Test", 23, false) + padded("Unit", 6, false);
+    std::string header = padded("Band", 8, false) + padded("Src", 4, false) +
+                         padded("Test", 23, false) + padded("Unit", 6, false);
     for (std::size_t run = 0; run < report.runs.size(); ++run) {
-        out += padded("Run " + std::to_string(run + 1), 10, true) + padded("Drift", 10, true) +
-               "  ";
+        header += padded("Run " + std::to_string(run + 1), 10, true) +
+                  padded("Drift", 10, true) + "  ";
     }
-    out += "\n";
+    while (header.back() == ' ') header.pop_back();
+    out += "\n" + header + "\n";
     for (const DriftRow& row : report.rows) {
         std::string line = padded(row.bandName, 8, false) +
                            padded(std::to_string(row.source), 4, false) +

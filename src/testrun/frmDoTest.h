@@ -9,6 +9,7 @@
 #include "instrument/visa_types.h"
 #include "testrun/calibration_check.h"
 #include "testrun/results_report.h"
+#include "testrun/run_record.h"
 #include "testrun/run_settings.h"
 #include "testrun/source_levels.h"
 #include "testrun/test_options.h"
@@ -45,6 +46,8 @@ class frmDoTest {
     bool tidyUp();
 
     const ResultsGrid& grid() const { return report_.grid(); }
+    // The finished run as records keep it; complete once runTest has returned.
+    const RunRecord& runRecord() const { return record_; }
 
   private:
     struct SequenceStep;
@@ -59,8 +62,10 @@ class frmDoTest {
     void runWizardAndOptions();
     void startResults();
     void runBand(const Band& band, bool& runFailed);
-    void runSource1Configs(bool& runFailed);
+    void runSource1Configs(const Band& band, bool& runFailed);
     void finishRun(bool runFailed);
+    void noteStop(const Band& band, const std::string& stage, bool runFailed);
+    void recordChoiceAndIdentity();
 
     bool sendChain(const std::vector<std::string>& commands);
     bool runSource1Tests(std::int16_t config);
@@ -84,6 +89,7 @@ class frmDoTest {
     std::int16_t savedCorrectionState_ = 0;
     int progressValue_ = 0;
     int progressMaximum_ = 0;
+    RunRecord record_;
 };
 
 }  // namespace quillon::testrun

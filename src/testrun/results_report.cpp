@@ -3,6 +3,7 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <cstdlib>
 
 #include "instrument/clsMom.h"
 #include "instrument/conventions.h"
@@ -101,9 +102,10 @@ void ResultsReport::showVerdict(bool pass) {
 }
 
 void ResultsReport::appendRow(const ResultRow& r) {
+    const std::string highLimit = r.highLimit ? formats_.number(*r.highLimit) : kNoHighLimit;
     const std::string row = std::string(r.band->frequency) + "\t" + r.source + "\t" + r.test +
                             "\t" + formats_.number(r.value) + "\t" + formats_.number(r.lowLimit) +
-                            "\t" + r.highLimit + "\t" + cellText(r.unit) + "\t" +
+                            "\t" + highLimit + "\t" + cellText(r.unit) + "\t" +
                             cellText(r.verdict) + "\t";
     grid_.appendTabbed(row);
     if (r.verdict != "Pass") {
@@ -111,6 +113,26 @@ void ResultsReport::appendRow(const ResultRow& r) {
         grid_.setFailure(grid_.rows() - 1, kVerdictColumn, true);
     }
     publish();
+    keepRecord(r);
+}
+
+void ResultsReport::keepRecord(const ResultRow& r) {
+    ResultRecord record;
+    record.band = static_cast<int>(r.band - kBands.data());
+    record.bandName = r.band->name;
+    record.frequencyHz = std::atoll(r.band->frequency);
+    record.source = r.source[0] == '2' ? 2 : 1;
+    record.test = r.testIndex;
+    record.name = r.test;
+    record.value = r.value;
+    record.lowLimit = r.lowLimit;
+    record.highLimit = r.highLimit;
+    record.unit = r.unit;
+    record.passFail = r.verdict;
+    for (const measurements::ConfigEntry& c : r.configurations) {
+        record.configurations.push_back({c.config, c.value, c.integrity});
+    }
+    results_.push_back(std::move(record));
 }
 
 namespace {
@@ -118,60 +140,63 @@ namespace {
 // The rows of each kind of measurement object, in the order the table lists them.
 class BandRows {
   public:
-    BandRows(const Band& band, std::int16_t index, const DisplayFormats& formats,
-             std::function<void(const ResultRow&)> append)
-        : band_(band), index_(index), number_(formats.number), append_(std::move(append)) {}
+    BandRows(const Band& band, std::int16_t index, std::function<void(const ResultRow&)> append)
+        : band_(band), index_(index), append_(std::move(append)) {}
 
-    void pfer(const char* source, const measurements::clsPFERMeas& m) const {
+    void pfer(const char* source, int test, const measurements::clsPFERMeas& m) const {
         const std::int16_t b = index_;
-        row(source, "GMSK Frequency Error", m.maxFreqError(), m.freqErrLowLimit(b),
-            number_(m.freqErrHighLimit(b)), m.freqErrUnits(),
+        row(source, test, "GMSK Frequency Error", m.maxFreqError(), m.freqErrLowLimit(b),
+            m.freqErrHighLimit(b), m.freqErrUnits(), m.freqErrByConfig(),
             [&](double v) { return m.getFreqErrPassFailString(v, b); });
-        row(source, "GMSK RMS Phase Error", m.maxRmsPhaseError(), m.rmsPhaseErrLowLimit(b),
-            number_(m.rmsPhaseErrHighLimit(b)), m.rmsPhaseErrUnits(),
+        row(source, test, "GMSK RMS Phase Error", m.maxRmsPhaseError(), m.rmsPhaseErrLowLimit(b),
+            m.rmsPhaseErrHighLimit(b), m.rmsPhaseErrUnits(), m.rmsPhaseErrByConfig(),
             [&](double v) { return m.getRmsPhaseErrPassFailString(v, b); });
-        row(source, "GMSK Peak Phase Error", m.maxPeakPhaseError(), m.peakPhaseErrLowLimit(b),
-            number_(m.peakPhaseErrHighLimit(b)), m.peakPhaseErrUnits(),
+        row(source, test, "GMSK Peak Phase Error", m.maxPeakPhaseError(),
+            m.peakPhaseErrLowLimit(b), m.peakPhaseErrHighLimit(b), m.peakPhaseErrUnits(),
+            m.peakPhaseErrByConfig(),
             [&](double v) { return m.getPeakPhaseErrPassFailString(v, b); });
     }
 
-    void pvt(const char* source, const measurements::clsPVTMeas& m) const {
+    void pvt(const char* source, int test, const measurements::clsPVTMeas& m) const {
         const std::int16_t b = index_;
-        row(source, "GMSK Burst Flatness", m.worstBurstFlatness(), m.burstFlatnessLowLimit(b),
-            number_(m.burstFlatnessHighLimit(b)), m.burstFlatnessUnits(),
+        row(source, test, "GMSK Burst Flatness", m.worstBurstFlatness(),
+            m.burstFlatnessLowLimit(b), m.burstFlatnessHighLimit(b), m.burstFlatnessUnits(),
+            m.burstFlatnessByConfig(),
             [&](double v) { return m.getBurstFlatnessPassFailString(v, b); });
     }
 
     template <typename Power>
-    void power(const char* source, const char* test, const Power& m) const {
-        row(source, test, m.maxPowerErr(), m.powerErrLowLimit(), number_(m.powerErrHighLimit()),
-            m.powerErrUnits(), [&](double v) { return m.getPowerErrPassFailString(v); });
+    void power(const char* source, int test, const char* name, const Power& m) const {
+        row(source, test, name, m.maxPowerErr(), m.powerErrLowLimit(), m.powerErrHighLimit(),
+            m.powerErrUnits(), m.powerErrByConfig(),
+            [&](double v) { return m.getPowerErrPassFailString(v); });
     }
 
-    void modAcc(const measurements::clsModAcc& m) const {
+    void modAcc(int test, const measurements::clsModAcc& m) const {
         const std::int16_t b = index_;
-        row("1", "EPSK Frequency Error", m.worstEpskFreqError(), m.epskFreqErrorLowLimit(b),
-            number_(m.epskFreqErrorHighLimit(b)), m.epskFreqErrorUnits(),
+        row("1", test, "EPSK Frequency Error", m.worstEpskFreqError(), m.epskFreqErrorLowLimit(b),
+            m.epskFreqErrorHighLimit(b), m.epskFreqErrorUnits(), m.epskFreqErrorByConfig(),
             [&](double v) { return m.getEpskFreqErrorPassFailString(v, b); });
-        row("1", "EPSK RMS EVM", m.worstRmsEvm(), m.rmsEvmLowLimit(b),
-            number_(m.rmsEvmHighLimit(b)), m.rmsEvmUnits(),
+        row("1", test, "EPSK RMS EVM", m.worstRmsEvm(), m.rmsEvmLowLimit(b), m.rmsEvmHighLimit(b),
+            m.rmsEvmUnits(), m.rmsEvmByConfig(),
             [&](double v) { return m.getRmsEvmPassFailString(v, b); });
-        row("1", "EPSK Origin Offset", m.worstOriginOffset(), m.originOffsetLowLimit(b),
-            kNoHighLimit, m.originOffsetUnits(),
+        row("1", test, "EPSK Origin Offset", m.worstOriginOffset(), m.originOffsetLowLimit(b),
+            std::nullopt, m.originOffsetUnits(), m.originOffsetByConfig(),
             [&](double v) { return m.getOriginOffsetPassFailString(v, b); });
     }
 
   private:
     template <typename PassFail>
-    void row(const char* source, const char* test, double value, double lowLimit,
-             std::string highLimit, std::string unit, const PassFail& passFail) const {
-        append_(ResultRow{&band_, source, test, value, lowLimit, std::move(highLimit),
-                          std::move(unit), passFail(value)});
+    void row(const char* source, int test, const char* name, double value, double lowLimit,
+             std::optional<double> highLimit, std::string unit,
+             std::vector<measurements::ConfigEntry> configurations,
+             const PassFail& passFail) const {
+        append_(ResultRow{&band_, source, name, value, lowLimit, highLimit, std::move(unit),
+                          passFail(value), test, std::move(configurations)});
     }
 
     const Band& band_;
     std::int16_t index_;
-    const std::function<std::string(double)>& number_;
     std::function<void(const ResultRow&)> append_;
 };
 
@@ -182,24 +207,24 @@ class BandRows {
 void ResultsReport::reportBand(const Band& band, const TestOptions& options,
                                const RunMeasurements& m) {
     const auto index = static_cast<std::int16_t>(&band - kBands.data());
-    const BandRows rows(band, index, formats_, [this](const ResultRow& row) { appendRow(row); });
+    const BandRows rows(band, index, [this](const ResultRow& row) { appendRow(row); });
     using T = TestOptions;
     const auto chosen = [&](std::int16_t test, const auto& object) {
         return options.getTest(test) && object != nullptr;
     };
-    if (chosen(T::kSrc1Pfer, m.src1Pfer)) rows.pfer("1", *m.src1Pfer);
-    if (chosen(T::kSrc1Pvt, m.src1Pvt)) rows.pvt("1", *m.src1Pvt);
+    if (chosen(T::kSrc1Pfer, m.src1Pfer)) rows.pfer("1", T::kSrc1Pfer, *m.src1Pfer);
+    if (chosen(T::kSrc1Pvt, m.src1Pvt)) rows.pvt("1", T::kSrc1Pvt, *m.src1Pvt);
     if (chosen(T::kSrc1GmskPower, m.src1GmskPower)) {
-        rows.power("1", "GMSK Power", *m.src1GmskPower);
+        rows.power("1", T::kSrc1GmskPower, "GMSK Power", *m.src1GmskPower);
     }
     if (chosen(T::kSrc1EpskPower, m.src1EpskPower)) {
-        rows.power("1", "EPSK Power", *m.src1EpskPower);
+        rows.power("1", T::kSrc1EpskPower, "EPSK Power", *m.src1EpskPower);
     }
-    if (chosen(T::kSrc1ModAcc, m.src1ModAcc)) rows.modAcc(*m.src1ModAcc);
-    if (chosen(T::kSrc2Pfer, m.src2Pfer)) rows.pfer("2", *m.src2Pfer);
-    if (chosen(T::kSrc2Pvt, m.src2Pvt)) rows.pvt("2", *m.src2Pvt);
+    if (chosen(T::kSrc1ModAcc, m.src1ModAcc)) rows.modAcc(T::kSrc1ModAcc, *m.src1ModAcc);
+    if (chosen(T::kSrc2Pfer, m.src2Pfer)) rows.pfer("2", T::kSrc2Pfer, *m.src2Pfer);
+    if (chosen(T::kSrc2Pvt, m.src2Pvt)) rows.pvt("2", T::kSrc2Pvt, *m.src2Pvt);
     if (chosen(T::kSrc2GmskPower, m.src2GmskPower)) {
-        rows.power("2", "GMSK Power", *m.src2GmskPower);
+        rows.power("2", T::kSrc2GmskPower, "GMSK Power", *m.src2GmskPower);
     }
 }
 

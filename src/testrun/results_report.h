@@ -3,10 +3,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "measurements/measurement_common.h"
 #include "testrun/band_table.h"
 #include "testrun/results_grid.h"
+#include "testrun/run_record.h"
 
 namespace quillon::instrument {
 class clsMom;
@@ -39,9 +43,11 @@ struct ResultRow {
     const char* test;
     double value;
     double lowLimit;
-    std::string highLimit;  // formatted, or "---"
+    std::optional<double> highLimit;  // none: a floor only, shown as "---"
     std::string unit;
     std::string verdict;  // the pass/fail text; anything but "Pass" counts as a failure
+    int testIndex;        // the options' test the row belongs to
+    std::vector<measurements::ConfigEntry> configurations;
 };
 
 // The results table of a run: header, information row, the band results and the verdict. Every
@@ -63,15 +69,19 @@ class ResultsReport {
 
     const ResultsGrid& grid() const { return grid_; }
     std::int16_t failCount() const { return failCount_; }
+    // Every row so far with the numbers behind its texts, for the run's record.
+    const std::vector<ResultRecord>& results() const { return results_; }
 
   private:
     void publish();
     void appendRow(const ResultRow& row);
+    void keepRecord(const ResultRow& row);
 
     OperatorInterface& ui_;
     DisplayFormats formats_;
     ResultsGrid grid_;
     std::int16_t failCount_ = 0;
+    std::vector<ResultRecord> results_;
 };
 
 }  // namespace quillon::testrun

@@ -118,6 +118,8 @@ void frmDoTest::startResults() {
     if (options_.getTest(TestOptions::kCalibrateSource)) {
         const CalibrationOutcome calibration = calibration_.run(vi());
         if (!calibration.gridCode.empty()) report_.setCalibrationCode(calibration.gridCode);
+        record_.calibration = {true, calibration.settingDiffers, calibration.dataDiffers,
+                               calibration.gridCode};
     }
     report_.addSeparatorRow();
 }
@@ -129,12 +131,22 @@ bool frmDoTest::sendChain(const std::vector<std::string>& commands) {
 
 // Each configuration gets its settling pause even after a failure, so every chosen band costs
 // the same time.
-void frmDoTest::runSource1Configs(bool& runFailed) {
+void frmDoTest::runSource1Configs(const Band& band, bool& runFailed) {
     const Levels& levels = sourceLevels_.levels();
     for (std::int16_t config = 0; config < kSource1Configs; ++config) {
+        const std::string n = std::to_string(config);
         if (!runFailed) runFailed = sendChain(configCommands(config, levels));
+        noteStop(band, "loopback configuration " + n, runFailed);
         ui_.pause(kConfigSettle);
         if (!runFailed) runFailed = runSource1Tests(config);
+        noteStop(band, "source 1 tests, configuration " + n, runFailed);
+    }
+}
+
+// The first step that failed, for the run's record.
+void frmDoTest::noteStop(const Band& band, const std::string& stage, bool runFailed) {
+    if (runFailed && !record_.stoppedBy) {
+        record_.stoppedBy = RunStop{static_cast<int>(&band - kBands.data()), band.name, stage};
     }
 }
 
@@ -144,27 +156,55 @@ void frmDoTest::runBand(const Band& band, bool& runFailed) {
         ui_.setLabel(FormLabel::Band, band.name);
         setStatus("Initialising source");
         runFailed = sendChain(source1Arrangement(band));
+        noteStop(band, "source 1 arrangement", runFailed);
     }
     if (!runFailed) runFailed = sourceLevels_.findPowerThresholds(vi(), band);
+    noteStop(band, "source level search", runFailed);
     if (!runFailed) {
         runFailed = sourceLevels_.measureSource1CWPowers(vi());
+        noteStop(band, "source 1 CW references", runFailed);
         if (!runFailed) runFailed = sourceLevels_.measureSource2CWPower(vi(), band);
+        noteStop(band, "source 2 CW reference", runFailed);
     }
     measurements_->createForBand(context(), sourceLevels_.levels());
-    runSource1Configs(runFailed);
+    runSource1Configs(band, runFailed);
     if (!runFailed) runFailed = sendChain(source2Arrangement(band, sourceLevels_.levels()));
+    noteStop(band, "source 2 arrangement", runFailed);
     if (!runFailed) runFailed = runSource2Tests();
+    noteStop(band, "source 2 tests", runFailed);
     if (!runFailed) report_.reportBand(band, options_, *measurements_);
     measurements_->releaseBand();
 }
 
 void frmDoTest::finishRun(bool runFailed) {
+    record_.end = std::chrono::system_clock::now();
+    record_.results = report_.results();
+    record_.pass = !runFailed && report_.failCount() == 0;
+    record_.failCount = report_.failCount();
     setStatus("Test Complete");
     ui_.setResultButtonsEnabled(true);
     report_.showVerdict(!runFailed && report_.failCount() == 0);
     setProgress(0, progressMaximum_);
     if (runFailed)
         ui_.messageBox(instrument::clsVisa::kTitle, kRunErrorText, MessageIcon::Critical);
+}
+
+// What the run measures and on which test set, once the wizard and the options are done.
+void frmDoTest::recordChoiceAndIdentity() {
+    record_.start = std::chrono::system_clock::now();
+    if (mom_) {
+        record_.testSet = {mom_->MomManufacturer(),     mom_->MomModel(),
+                           mom_->MomSerialNumber(),     mom_->MomInstrumentFirmware(),
+                           mom_->MomTA(),               mom_->MomFirmwareVersion(),
+                           mom_->MomResource()};
+    }
+    for (std::int16_t band = 0; band < TestOptions::kBands; ++band) {
+        if (options_.getBand(band)) record_.choice.bands.push_back(band);
+    }
+    for (std::int16_t test = 0; test < TestOptions::kCalibrateSource; ++test) {
+        if (options_.getTest(test)) record_.choice.tests.push_back(test);
+    }
+    record_.choice.iterations = program_.measurementIterations;
 }
 
 RunOutcome frmDoTest::runTest() {
@@ -178,6 +218,7 @@ RunOutcome frmDoTest::runTest() {
     runWizardAndOptions();
 
     ui_.yield();
+    recordChoiceAndIdentity();
     startResults();
     setProgress(0, options_.numTests());
     ui_.setResultButtonsEnabled(false);

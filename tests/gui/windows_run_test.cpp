@@ -75,7 +75,7 @@ class WindowsRun : public ::testing::Test {
     }
 
     QTemporaryDir folder;
-    app::FrontEndOptions options{.saveFile = {}, .pauseScale = 0.0};
+    app::FrontEndOptions options{.saveFile = {}, .pauseScale = 0.0, .records = {}};
     WindowsHooks hooks;
     std::vector<std::pair<int, int>> progress;  // value and maximum, kept longer than the form
     std::vector<bool> resultButtons;            // whether Save or Print was usable, at each step

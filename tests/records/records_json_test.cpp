@@ -84,7 +84,7 @@ TEST(RunRecordJson, NumbersStayNumbersAndTheRecordReadsBack) {
     EXPECT_FALSE(r.calibration.dataDelayWritten);
     ASSERT_EQ(r.results.size(), d.record.results.size());
     EXPECT_FALSE(r.results[1].highLimit);
-    EXPECT_EQ(r.results[2].passFail, "Fail (  5)");
+    EXPECT_EQ(r.results[2].passFail, "Fail ( 5)");
     EXPECT_EQ(r.results[2].configurations[0].integrity, 5);
     EXPECT_DOUBLE_EQ(r.results[0].configurations[3].value, 1e-7);
     EXPECT_TRUE(std::isnan(r.results[3].value));

@@ -128,7 +128,10 @@ int runConsole(const app::StartupEnvironment& environment, const app::FrontEndOp
     const testrun::ResultsGrid& grid = objects.testForm->grid();
     ui.printResults(grid);
     const bool saved = saveResults(options, grid);
-    return app::exitCodeAfterSaving(app::exitCodeFor(objects.outcome), saved);
+    const bool recorded = app::deliverRequestedRecords(
+        options.records, objects.testForm->runRecord(),
+        [](const std::string& line) { std::cerr << "quillon: " << line << "\n"; });
+    return app::exitCodeAfterSaving(app::exitCodeFor(objects.outcome), saved && recorded);
 }
 
 }  // namespace quillon::ui

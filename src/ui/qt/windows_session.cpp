@@ -56,7 +56,14 @@ void WindowsSession::runWorker() {
     try {
         app::runMain(*operator_, environment_, objects_);
         // On the worker, which owns the grid: the run is over, nothing changes it any more.
-        resultsSaved_ = app::saveRequestedResults(options_, objects_.testForm->grid());
+        const bool saved = app::saveRequestedResults(options_, objects_.testForm->grid());
+        // The window's status line and standard error each get the one line an output has.
+        const bool recorded = app::deliverRequestedRecords(
+            options_.records, objects_.testForm->runRecord(), [this](const std::string& line) {
+                operator_->setLabel(testrun::FormLabel::TestStatus, line);
+                std::cerr << "quillon: " << line << "\n";
+            });
+        resultsSaved_ = saved && recorded;
     } catch (const QtOperator::ProgramEnded&) {
         // endProgram has closed the windows; only a test's endProcess hook gets here.
     }
