@@ -4,7 +4,7 @@
 #include <QJsonArray>
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <charconv>
 #include <map>
 #include <tuple>
 
@@ -13,11 +13,14 @@ namespace {
 
 using RowKey = std::tuple<int, int, std::string>;  // band, source, test name
 
+// Three decimals with a point whatever the C locale, for a table read by tools as well.
 std::string fixed(double value, bool sign) {
     if (!std::isfinite(value)) return "-";
-    char buffer[48];
-    std::snprintf(buffer, sizeof buffer, sign ? "%+.3f" : "%.3f", value);
-    return buffer;
+    char buffer[64];
+    const auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 3);
+    const std::string text = error == std::errc() ? std::string(buffer, end) : "-";
+    return sign && text.front() != '-' ? "+" + text : text;
 }
 
 std::string padded(std::string text, std::size_t width, bool right) {
