@@ -182,7 +182,8 @@ constexpr ExitCodeDescription kExitCodes[] = {
     {testrun::kExitStartupRefused,
      "start-up refused: no or several test sets, VISA library missing or unusable, unsupported "
      "test application, already running; --restore-calibration: a file that is no complete "
-     "calibration backup of the connected test set (nothing written)"},
+     "calibration backup of the connected test set (nothing written); --history: the results "
+     "database cannot be read"},
     {testrun::kExitWizardCancelled, "setup wizard cancelled"},
     {testrun::kExitResultsNotSaved,
      "results not saved: a file asked for (--save) could not be written whole; the earlier file "
