@@ -186,7 +186,8 @@ constexpr ExitCodeDescription kExitCodes[] = {
      "database cannot be read"},
     {testrun::kExitWizardCancelled, "setup wizard cancelled"},
     {testrun::kExitResultsNotSaved,
-     "results not saved: a file asked for (--save) could not be written whole; the earlier file "
+     "results not saved: a file asked for (--save, --json) could not be written whole, or neither "
+     "the results database nor its outbox could keep the run; the earlier file "
      "is left as it was and the verdict is still printed"},
     {testrun::kExitRestoreMismatch,
      "--restore-calibration: an entry read back from the test set differs from the file"},
