@@ -12,6 +12,8 @@ QUILLON_PACKAGES+=(desktop-file-utils appstream man-db dpkg-dev)
 QUILLON_PACKAGES+=(libqt6sql6-sqlite libqt6sql6-psql postgresql-15 python3-jsonschema locales)
 # The PyVISA test drives the simulated library through Debian's PyVISA.
 QUILLON_PACKAGES+=(python3-pyvisa)
+# The PDF report needs a font to draw with; its test reads the pages back with poppler.
+QUILLON_PACKAGES+=(fonts-dejavu-core poppler-utils)
 
 quillon_install_missing_packages() {
     local missing=() package

@@ -97,6 +97,10 @@ std::string applyResultsDatabase(CommandLine& line, std::string_view value) {
     return assignNonEmpty(line.resultsDatabase, value, "--results-db", "a URL");
 }
 
+std::string applyReport(CommandLine& line, std::string_view value) {
+    return assignNonEmpty(line.reportFile, value, "--report", "a file name");
+}
+
 std::string applyHistory(CommandLine& line, std::string_view value) {
     return assignNonEmpty(line.historySerial, value, "--history", "a serial number");
 }
@@ -170,6 +174,11 @@ constexpr OptionSpec kOptions[] = {
       "print the stored runs of test set SERIAL from the results database, newest first, with "
       "each result's drift since the run before; no run is made"},
      nullptr, applyHistory},
+    {{"--report", "", "FILE.pdf",
+      "after a run that reached its end, write a report to hand to a customer: the test set, "
+      "options, times, calibration outcome, verdict, the results table and a margin chart per "
+      "band (no display needed)"},
+     nullptr, applyReport},
     {{"--version", "", "", "print the program's name and version, then exit"},
      &CommandLine::version, nullptr},
     {{"--help", "-h", "", "print this help, then exit"}, &CommandLine::help, nullptr},
@@ -186,7 +195,7 @@ constexpr ExitCodeDescription kExitCodes[] = {
      "database cannot be read"},
     {testrun::kExitWizardCancelled, "setup wizard cancelled"},
     {testrun::kExitResultsNotSaved,
-     "results not saved: a file asked for (--save, --json) could not be written whole, or neither "
+     "results not saved: a file asked for (--save, --json, --report) could not be written whole, or neither "
      "the results database nor its outbox could keep the run; the earlier file "
      "is left as it was and the verdict is still printed"},
     {testrun::kExitRestoreMismatch,

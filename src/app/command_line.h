@@ -32,6 +32,7 @@ struct CommandLine {
     std::string jsonFile;                    // --json FILE
     std::string resultsDatabase;             // --results-db URL
     std::string historySerial;               // --history SERIAL
+    std::string reportFile;                  // --report FILE.pdf
 
     // Any of --bands, --tests, --iterations: the options dialog's choice is made up front.
     bool hasPreset() const { return bands || tests || iterations; }

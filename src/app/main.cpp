@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
     app::FrontEndOptions options;
     options.saveFile = line.saveFile;
     options.pauseScale = pauseScaleOrDefault();
-    options.records = {line.jsonFile, *database, {}};
+    options.records = {line.jsonFile, *database, {}, line.reportFile};
 
     if (app::wantsConsole(line, app::processEnvironment())) {
         return ui::runConsole(environment, options);

@@ -9,6 +9,7 @@
 #include "app/program_info.h"
 #include "records/database_sink.h"
 #include "records/history.h"
+#include "records/pdf_report.h"
 #include "records/run_record_json.h"
 #include "testrun/operator_interface.h"
 
@@ -28,6 +29,9 @@ bool deliverRequestedRecords(const RecordRequests& requests, const testrun::RunR
                                              ? records::Outbox::defaultFolder()
                                              : requests.outboxFolder)));
         }
+    }
+    if (!requests.reportFile.empty()) {
+        sinks.push_back(std::make_unique<records::PdfReportSink>(requests.reportFile));
     }
     if (sinks.empty()) return true;
 

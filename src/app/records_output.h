@@ -13,6 +13,7 @@ struct RecordRequests {
     std::string jsonFile;         // --json FILE
     std::string resultsDatabase;  // --results-db URL or QUILLON_RESULTS_DB
     std::string outboxFolder;     // empty: the user's data folder
+    std::string reportFile;       // --report FILE.pdf
 };
 
 // Hands the finished run to every requested output. Each output's line for the operator

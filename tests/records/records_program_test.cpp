@@ -161,6 +161,28 @@ TEST(RecordsProgram, ARecordThatCannotBeWrittenEndsWithCode5AndBadRequestsWith64
     }
 }
 
+// The report on a machine without a display: pages, and the text a reader would search for.
+TEST(RecordsProgram, ReportWithoutADisplayHoldsTheRunAndAnUnwritableOneEndsWithCode5) {
+    Bench bench;
+    const std::string pdf = bench.path("report.pdf");
+    const Outcome run = bench.quillon("--yes --sim --report " + pdf, "DISPLAY= QT_QPA_PLATFORM=");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string info = bench.path("info.txt"), text = bench.path("report.txt");
+    ASSERT_EQ(std::system(("pdfinfo " + pdf + " >" + info + " && pdftotext -layout " + pdf + " " +
+                           text).c_str()),
+              0);
+    EXPECT_NE(readAll(QString::fromStdString(info)).find("Pages:           4"), std::string::npos);
+    const std::string words = readAll(QString::fromStdString(text));
+    for (const char* expected : {"GB44180123", "Verdict: Pass", "GSM450  ", "Margins, PCS"}) {
+        EXPECT_NE(words.find(expected), std::string::npos) << expected;
+    }
+
+    const Outcome unwritable = bench.quillon("--yes --sim --bands DCS --report " +
+                                             bench.path("no/dir/r.pdf"));
+    EXPECT_EQ(unwritable.exitCode, 5) << unwritable.err;
+    EXPECT_NE(unwritable.err.find("quillon: report not saved to"), std::string::npos);
+}
+
 // Unreachable: the run goes on and waits in the outbox (one line says so); the next run that
 // reaches the database sends it; --history then shows both, newest first, in a table or JSON.
 TEST(RecordsProgram, OutboxThenHistoryOnSqlite) {
