@@ -58,6 +58,8 @@ class Pages {
         QFont f(QStringLiteral("Sans Serif"));
         f.setPointSizeF(points);
         f.setBold(bold);
+        // No shaping: no ligatures, so "fi" stays two letters a reader can search for.
+        f.setStyleStrategy(QFont::PreferNoShaping);
         painter_.setFont(f);
     }
     void line(const QString& s, double height = kRow) {

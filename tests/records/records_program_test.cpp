@@ -173,7 +173,7 @@ TEST(RecordsProgram, ReportWithoutADisplayHoldsTheRunAndAnUnwritableOneEndsWithC
               0);
     EXPECT_NE(readAll(QString::fromStdString(info)).find("Pages:           4"), std::string::npos);
     const std::string words = readAll(QString::fromStdString(text));
-    for (const char* expected : {"GB44180123", "Verdict: Pass", "GSM450  ", "Margins, PCS"}) {
+    for (const char* expected : {"GB44180123", "firmware", "Verdict: Pass", "GSM450  ", "Margins, PCS"}) {
         EXPECT_NE(words.find(expected), std::string::npos) << expected;
     }
 
