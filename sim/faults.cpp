@@ -16,6 +16,7 @@ FaultTable::FaultTable(std::vector<FaultRule> rules, const CommandResolver& reso
 bool FaultTable::selects(const Counted& counted, std::string_view text,
                          const std::optional<CommandKey>& key, int measuredSource) {
     if (counted.rule.source != 0 && counted.rule.source != measuredSource) return false;
+    if (counted.rule.any) return true;
     if (!counted.rule.text.empty()) return counted.rule.text == text;
     return counted.key.has_value() && key.has_value() && *counted.key == *key;
 }

@@ -3,7 +3,7 @@
 
 // Fault injection: each rule of the profile counts the messages it selects and fires on the
 // occurrences it names. A rule selects by exact message text or by header, a header written in
-// any spelling selecting every spelling of the same command.
+// any spelling selecting every spelling of the same command, or selects every message.
 
 #include <cstddef>
 #include <functional>

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
+#include <iterator>
 #include <stdexcept>
 #include <string_view>
 #include <system_error>
@@ -191,14 +192,17 @@ FaultAction faultAction(const std::string& name, std::string_view where) {
 
 FaultRule readFault(const toml::table& table, std::string_view where) {
     checkKeys(table, where,
-              {"text", "command", "source", "nth", "times", "every", "action", "code", "message",
+              {"text", "command", "any", "source", "nth", "times", "every", "action", "code", "message",
                "value", "reply", "length"});
     FaultRule rule;
     rule.text = text(table, "text", "", where);
     rule.command = text(table, "command", "", where);
-    if (rule.text.empty() == rule.command.empty()) {
-        fail(where, "give exactly one of 'text' and 'command'");
+    if (const toml::node* any = table.get("any")) {
+        if (!any->is_boolean()) fail(where, "'any' must be true or false");
+        rule.any = any->value_or(false);
     }
+    const bool selectors[] = {!rule.text.empty(), !rule.command.empty(), rule.any};
+    if (std::count(std::begin(selectors), std::end(selectors), true) != 1) fail(where, "give exactly one of 'text', 'command' and 'any = true'");
     rule.source = integer(table, "source", rule.source, where, 0, 2);
     rule.nth = integer(table, "nth", rule.nth, where, 1, 1'000'000);
     rule.times = integer(table, "times", rule.times, where, 1, 1'000'000);

@@ -57,7 +57,8 @@ enum class FaultAction {
 
 struct FaultRule {
     std::string text;     // exact message text, or
-    std::string command;  // a header in any spelling ("CALL:CELL:BAND", "fetc:pfer:int?")
+    std::string command;  // a header in any spelling ("CALL:CELL:BAND", "fetc:pfer:int?"), or
+    bool any = false;     // every message, whatever it is: nth counts all the messages
     int source = 0;       // 1 or 2: count only while that source is measured; 0: always
     int nth = 1;          // first occurrence that triggers
     int times = 1;        // occurrences that trigger from nth on; 0 means every one

@@ -75,6 +75,29 @@ TEST(SimFaults, AScpiErrorHitsOnlyTheNthOccurrenceWhateverTheSpelling) {
     EXPECT_EQ(set.ask("CALL:CELL:BAND?"), "PCS");
 }
 
+// The session's "*rst" and "*cls" are messages 1 and 2: an any rule counts every message.
+TEST(SimFaults, AnAnyRuleHitsTheNthMessageWhateverItIs) {
+    struct Case {
+        const char* action;
+        ViStatus status;
+        const char* reply;  // of the hit query, then of the one after it
+        const char* next;
+    };
+    for (const Case& c : std::vector<Case>{{"timeout", instrument::kViErrorTimeout, "", "DCS"},
+                                           {"io_error", instrument::kViErrorIo, "", "DCS"},
+                                           {"garbage", instrument::kViSuccess, "garbage", "DCS"},
+                                           {"silence", instrument::kViErrorTimeout, "", ""}}) {
+        TestSetSession set(
+            fault(std::string("any-") + c.action,
+                  std::string("any = true\nnth = 4\naction = \"") + c.action + "\"\n"));
+        EXPECT_EQ(set.send("CALL:CELL:BAND DCS"), instrument::kViSuccess) << c.action;
+        ViStatus status = instrument::kViSuccess;
+        EXPECT_EQ(set.ask("CALL:BAND?", &status), c.reply) << c.action;
+        EXPECT_EQ(status, c.status) << c.action;
+        EXPECT_EQ(set.ask("CALL:BAND?"), c.next) << c.action;
+    }
+}
+
 // The program's query reads at most the buffer less its NUL; the instrument reports the rest.
 TEST(SimFaults, AnOverlongReplyIsCutAtTheBufferWithoutOverrun) {
     TestSetSession set(

@@ -97,7 +97,11 @@ TEST(SimDiscovery, ABadProfileRefusesTheResourceManagerWithWords) {
         {"bad-fault",
          "[[instrument]]\nkind = \"test_set\"\nresource = \"GPIB0::1::INSTR\"\n"
          "[[instrument.fault]]\ncommand = \"*RST\"\naction = \"explode\"\n",
-         "unknown fault action 'explode'"}};
+         "unknown fault action 'explode'"},
+        {"two-selectors",
+         "[[instrument]]\nkind = \"test_set\"\nresource = \"GPIB0::1::INSTR\"\n"
+         "[[instrument.fault]]\nany = true\ncommand = \"*RST\"\naction = \"timeout\"\n",
+         "give exactly one of 'text', 'command' and 'any = true'"}};
     for (const auto& [name, text, words] : cases) {
         const std::string path = writeProfile(name, text);
         if (text.empty()) std::filesystem::remove(path);
