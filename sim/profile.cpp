@@ -192,8 +192,8 @@ FaultAction faultAction(const std::string& name, std::string_view where) {
 
 FaultRule readFault(const toml::table& table, std::string_view where) {
     checkKeys(table, where,
-              {"text", "command", "any", "source", "nth", "times", "every", "action", "code", "message",
-               "value", "reply", "length"});
+              {"text", "command", "any", "source", "nth", "times", "every", "action", "code",
+               "message", "value", "reply", "length"});
     FaultRule rule;
     rule.text = text(table, "text", "", where);
     rule.command = text(table, "command", "", where);
@@ -202,7 +202,8 @@ FaultRule readFault(const toml::table& table, std::string_view where) {
         rule.any = any->value_or(false);
     }
     const bool selectors[] = {!rule.text.empty(), !rule.command.empty(), rule.any};
-    if (std::count(std::begin(selectors), std::end(selectors), true) != 1) fail(where, "give exactly one of 'text', 'command' and 'any = true'");
+    if (std::count(std::begin(selectors), std::end(selectors), true) != 1)
+        fail(where, "give exactly one of 'text', 'command' and 'any = true'");
     rule.source = integer(table, "source", rule.source, where, 0, 2);
     rule.nth = integer(table, "nth", rule.nth, where, 1, 1'000'000);
     rule.times = integer(table, "times", rule.times, where, 1, 1'000'000);
@@ -357,19 +358,14 @@ SourceModel defaultSourceModel() {
     return model;
 }
 
-std::variant<Profile, std::string> loadProfile(const std::string& path) {
+namespace {
+
+// Reads the table that parse gives into a profile; every failure becomes words naming path.
+template <typename Parse>
+std::variant<Profile, std::string> readGuarded(const std::string& path, Parse parse) {
     const std::string name = std::filesystem::path(path).filename().string();
-    // A folder, a device or a FIFO is no profile: refused like a missing file, and before it is
-    // opened, as reading a FIFO would block the resource manager.
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        return "Simulator profile " + name +
-               " could not be read: File could not be opened for "
-               "reading in " +
-               path;
-    }
     try {
-        const toml::table root = toml::parse_file(path);
+        const toml::table root = parse();
         return readProfile(root, path);
     } catch (const toml::parse_error& error) {
         const auto& begin = error.source().begin;
@@ -380,6 +376,23 @@ std::variant<Profile, std::string> loadProfile(const std::string& path) {
     } catch (const std::exception& error) {
         return "Simulator profile " + name + " is not valid: " + error.what() + " in " + path;
     }
+}
+
+}  // namespace
+
+std::variant<Profile, std::string> loadProfile(const std::string& path) {
+    // A folder, a device or a FIFO is no profile: refused like a missing file, and before it is
+    // opened, as reading a FIFO would block the resource manager.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        return "Simulator profile " + std::filesystem::path(path).filename().string() +
+               " could not be read: File could not be opened for reading in " + path;
+    }
+    return readGuarded(path, [&path] { return toml::parse_file(path); });
+}
+
+std::variant<Profile, std::string> parseProfile(std::string_view text, const std::string& path) {
+    return readGuarded(path, [text, &path] { return toml::parse(text, path); });
 }
 
 std::string selectedProfilePath() {

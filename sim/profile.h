@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -118,6 +119,8 @@ SourceModel defaultSourceModel();
 
 // Reads a profile file. On failure: the words that describe why, naming the file.
 std::variant<Profile, std::string> loadProfile(const std::string& path);
+// The same for a profile's text; path only names it in the words.
+std::variant<Profile, std::string> parseProfile(std::string_view text, const std::string& path);
 
 // The profile file to use: QUILLON_SIM_PROFILE when set (a bare file name that does not exist
 // in the working directory is looked up in the profile folder), else "healthy.toml" in the

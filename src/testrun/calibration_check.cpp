@@ -39,18 +39,13 @@ std::optional<std::string> smallRegularFile(const std::filesystem::path& path) {
     return bytes;
 }
 
-// Reads one number per line into table; any failure (a file that cannot be read, too few
-// lines) stops at once and leaves builtIn set, with the lines read so far already in place.
+// Any failure (a file that cannot be read, too few lines) leaves builtIn set, with the lines
+// read so far already in place.
 void loadTableFile(const std::filesystem::path& path, std::span<double> table, bool& builtIn) {
     const std::optional<std::string> bytes = smallRegularFile(path);
     if (!bytes) return;
     std::istringstream file(*bytes);
-    std::string line;
-    for (double& entry : table) {
-        if (!std::getline(file, line)) return;
-        entry = instrument::readLeadingNumber(line);
-    }
-    builtIn = false;
+    if (readCalibrationLines(file, table)) builtIn = false;
 }
 
 }  // namespace
@@ -61,6 +56,15 @@ CalibrationTables loadCalibrationTables(const std::string& directory) {
     loadTableFile(folder / kDelaySettingFileName, tables.delaySetting, tables.delaySettingBuiltIn);
     loadTableFile(folder / kDataDelayFileName, tables.dataDelay, tables.dataDelayBuiltIn);
     return tables;
+}
+
+bool readCalibrationLines(std::istream& in, std::span<double> table) {
+    std::string line;
+    for (double& entry : table) {
+        if (!std::getline(in, line)) return false;
+        entry = instrument::readLeadingNumber(line);
+    }
+    return true;
 }
 
 // One kind of calibration table as the test set names and addresses it.

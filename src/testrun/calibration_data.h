@@ -3,6 +3,8 @@
 
 #include <array>
 #include <cstddef>
+#include <istream>
+#include <span>
 
 namespace quillon::testrun {
 
@@ -26,5 +28,9 @@ inline constexpr std::size_t kMaxCalibrationFileBytes = 64 * 1024;
 
 // Polls of "SYSTem:SYNC?" after storing before the wait gives up (see waitForSync).
 inline constexpr int kMaxSyncPolls = 600;
+
+// Reads one number per line into table, a line's number as a reply's. False when the lines
+// end before the table does; the entries read so far are in place.
+bool readCalibrationLines(std::istream& in, std::span<double> table);
 
 }  // namespace quillon::testrun
