@@ -102,13 +102,15 @@ BusStatus clsVisa::send(ViSession vi, const std::string& text) {
 BusStatus clsVisa::sendChecked(ViSession vi, const std::string& command) {
     BusStatus written = send(vi, command);
     if (!written.ok()) return written;
+    static const std::string kErrorQuery = "SYSTEM:ERR?";
     std::array<char, kReplyBufferSize> reply{};
-    BusStatus checked = query(vi, "SYSTEM:ERR?", reply);
-    checked.command = command;
+    BusStatus checked = query(vi, kErrorQuery, reply);
     if (checked.ok() && errorQueued(reply.data())) {
         checked.kind = BusStatus::Kind::InstrumentError;
         checked.errorQueue = std::string(beforeLineFeed(reply.data()));
     }
+    // The failure belongs to the command, even when the error query is what failed.
+    if (!checked.ok()) checked.command = command;
     return checked;
 }
 
