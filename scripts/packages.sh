@@ -14,6 +14,8 @@ QUILLON_PACKAGES+=(libqt6sql6-sqlite libqt6sql6-psql postgresql-15 python3-jsons
 QUILLON_PACKAGES+=(python3-pyvisa)
 # The PDF report needs a font to draw with; its test reads the pages back with poppler.
 QUILLON_PACKAGES+=(fonts-dejavu-core poppler-utils)
+# The style check in CI: formatting and clang-tidy.
+QUILLON_PACKAGES+=(clang-format clang-tidy)
 
 quillon_install_missing_packages() {
     local missing=() package

@@ -61,7 +61,7 @@ void refuseCount(testrun::OperatorInterface& ui, std::int16_t count) {
 void startAndRun(testrun::OperatorInterface& ui, const StartupEnvironment& environment,
                  ProgramObjects& objects) {
     objects.program.visaInitFailed = false;
-    objects.program.measurementIterations = 50;
+    objects.program.measurementIterations = instrument::kDefaultIterations;
 
     ui.showSplash();
     ui.yield();
@@ -90,24 +90,19 @@ void startAndRun(testrun::OperatorInterface& ui, const StartupEnvironment& envir
     ui.setSplashStatus("Found " + std::to_string(objects.bus->num4750s()) + " 4750s");
     if (objects.bus->num4750s() != 1) refuseCount(ui, objects.bus->num4750s());
 
-    const std::int16_t testSets[] = {0};
     ui.closeSplash();
     if (!environment.restoreCalibrationFile.empty()) {
-        const auto testSet = objects.bus->get4750(testSets[0]);
+        const auto testSet = objects.bus->get4750(0);
         ui.endProgram(calbackup::restoreFromFile(*objects.bus, ui, testSet->MomVI(),
                                                  testSet->MomSerialNumber(),
                                                  environment.restoreCalibrationFile));
     }
-    for (const std::int16_t index : testSets) {
-        if (!objects.testForm) {
-            objects.testForm = std::make_unique<testrun::frmDoTest>(*objects.bus, objects.program,
-                                                                    ui, environment.runSettings);
-        }
-        objects.testForm->prepareForTest(index);
-        ui.showTestForm();
-        objects.outcome = objects.testForm->runTest();
-        objects.testForm->tidyUp();
-    }
+    objects.testForm = std::make_unique<testrun::frmDoTest>(*objects.bus, objects.program, ui,
+                                                            environment.runSettings);
+    objects.testForm->prepareForTest(0);
+    ui.showTestForm();
+    objects.outcome = objects.testForm->runTest();
+    objects.testForm->tidyUp();
 }
 
 }  // namespace

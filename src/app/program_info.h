@@ -3,10 +3,12 @@
 
 #include <string>
 
+#include "instrument/bus_hooks.h"
+
 namespace quillon::app {
 
 // The program's title (message boxes that name no title of their own) and version numbers.
-inline constexpr const char* kProgramTitle = "Quillon";
+using instrument::kProgramTitle;
 inline constexpr int kVersionMajor = QUILLON_VERSION_MAJOR;
 inline constexpr int kVersionMinor = QUILLON_VERSION_MINOR;
 inline constexpr int kVersionRevision = QUILLON_VERSION_PATCH;

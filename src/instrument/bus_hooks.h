@@ -15,10 +15,16 @@ struct BusHooks {
     std::function<void(const std::string& title, const std::string& text)> notify;
 };
 
+// The program's title, also that of the message boxes that name no title of their own.
+inline constexpr const char* kProgramTitle = "Quillon";
+
+// Measurements per result until the operator chooses another count.
+inline constexpr std::int16_t kDefaultIterations = 50;
+
 // The program-wide values of the run, created by start-up and alive until the program ends.
 struct ProgramValues {
     bool visaInitFailed = false;
-    std::int16_t measurementIterations = 50;
+    std::int16_t measurementIterations = kDefaultIterations;
 };
 
 }  // namespace quillon::instrument

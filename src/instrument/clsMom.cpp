@@ -16,7 +16,9 @@ std::vector<std::string_view> splitAtCommas(std::string_view text) {
     for (;;) {
         const std::size_t comma = text.find(',', start);
         fields.push_back(text.substr(start, comma - start));
-        if (comma == std::string_view::npos) break;
+        if (comma == std::string_view::npos) {
+            break;
+        }
         start = comma + 1;
     }
     return fields;
@@ -24,7 +26,9 @@ std::vector<std::string_view> splitAtCommas(std::string_view text) {
 
 // A test set always gives full replies; a short one leaves the field empty rather than fail.
 std::string trimmed(std::string_view text, std::size_t front, std::size_t back) {
-    if (text.size() < front + back) return {};
+    if (text.size() < front + back) {
+        return {};
+    }
     return std::string(text.substr(front, text.size() - front - back));
 }
 
@@ -46,7 +50,9 @@ const char* interfaceName(ViUInt16 kind) {
 }  // namespace
 
 void clsMom::yield() const {
-    if (visa_.hooks().yield) visa_.hooks().yield();
+    if (visa_.hooks().yield) {
+        visa_.hooks().yield();
+    }
 }
 
 bool clsMom::makeMom(ViSession defrm, const std::string& momText) {
@@ -75,7 +81,9 @@ bool clsMom::makeMom(ViSession defrm, const std::string& momText) {
     const std::vector<std::string_view> fields = splitAtCommas(identity);
     const bool isTestSet =
         fields.size() > 1 && fields[1].size() > 4 && fields[1].substr(0, 4) == "4750";
-    if (!isTestSet) return false;
+    if (!isTestSet) {
+        return false;
+    }
 
     address_ = static_cast<std::int16_t>(address);
     if (const char* kindName = interfaceName(kind)) {

@@ -28,11 +28,15 @@ clsVisa::clsVisa(VisaApi* api, std::optional<VisaLoadError> loadError, BusHooks 
 clsVisa::~clsVisa() = default;
 
 void clsVisa::yield() const {
-    if (hooks_.yield) hooks_.yield();
+    if (hooks_.yield) {
+        hooks_.yield();
+    }
 }
 
 void clsVisa::notify(const std::string& title, const std::string& text) const {
-    if (hooks_.notify) hooks_.notify(title, text);
+    if (hooks_.notify) {
+        hooks_.notify(title, text);
+    }
 }
 
 void clsVisa::reportLoadFailure() {
@@ -60,7 +64,7 @@ void clsVisa::seek4750s() {
         std::array<char, kDescriptorBufferSize> desc{};
         api_->statusDesc(rmSession_, rmStatus, desc.data());
         desc.back() = '\0';
-        notify(kTitle,
+        notify(kProgramTitle,
                std::string("The following VISA initialization error has occurred: ") + desc.data());
         program_.visaInitFailed = true;
         return;
@@ -88,20 +92,26 @@ void clsVisa::seek4750s() {
         }
         status = api_->findNext(list, descriptor.data());
         // Any other failure of the list would repeat forever on a broken library; stop there too.
-        if (status < 0 && status != kViErrorRsrcNotFound) break;
+        if (status < 0 && status != kViErrorRsrcNotFound) {
+            break;
+        }
     }
     num4750s_ = count;
 }
 
 BusStatus clsVisa::send(ViSession vi, const std::string& text) {
     // Without a loaded library there is no bus to talk to: a failure, never a crash.
-    if (api_ == nullptr) return statusOf(text, kViErrorSystemError);
+    if (api_ == nullptr) {
+        return statusOf(text, kViErrorSystemError);
+    }
     return statusOf(text, api_->printf(vi, withLineFeed(text).c_str()));
 }
 
 BusStatus clsVisa::sendChecked(ViSession vi, const std::string& command) {
     BusStatus written = send(vi, command);
-    if (!written.ok()) return written;
+    if (!written.ok()) {
+        return written;
+    }
     static const std::string kErrorQuery = "SYSTEM:ERR?";
     std::array<char, kReplyBufferSize> reply{};
     BusStatus checked = query(vi, kErrorQuery, reply);
@@ -116,17 +126,25 @@ BusStatus clsVisa::sendChecked(ViSession vi, const std::string& command) {
 
 BusStatus clsVisa::query(ViSession vi, const std::string& text, std::span<char> reply) {
     reply.front() = '\0';
-    if (api_ == nullptr) return statusOf(text, kViErrorSystemError);
+    if (api_ == nullptr) {
+        return statusOf(text, kViErrorSystemError);
+    }
     return statusOf(text, api_->query(vi, withLineFeed(text).c_str(), reply));
 }
 
 bool clsVisa::queryInstrument(ViSession vi, const std::string& text, std::string& result) {
     result.clear();
-    if (api_ == nullptr) return false;
+    if (api_ == nullptr) {
+        return false;
+    }
     std::array<char, kReplyBufferSize> reply{};
     const BusStatus status = query(vi, text, reply);
-    if (status.kind == BusStatus::Kind::Timeout) return true;
-    if (status.visaStatus < 0) return false;  // a warning still brings its reply
+    if (status.kind == BusStatus::Kind::Timeout) {
+        return true;
+    }
+    if (status.visaStatus < 0) {
+        return false;  // a warning still brings its reply
+    }
     result = std::string(beforeLineFeed(reply.data()));
     return false;
 }
@@ -141,7 +159,9 @@ bool clsVisa::sendInstrument(ViSession vi, const std::string& text) {
 }
 
 std::shared_ptr<clsMom> clsVisa::get4750(std::int16_t index) const {
-    if (index < 0 || static_cast<std::size_t>(index) >= kMaxRecords) return nullptr;
+    if (index < 0 || static_cast<std::size_t>(index) >= kMaxRecords) {
+        return nullptr;
+    }
     return moms_[static_cast<std::size_t>(index)];
 }
 

@@ -23,7 +23,6 @@ class clsVisa {
   public:
     static constexpr std::size_t kMaxRecords = 101;
     static constexpr const char* kSearchExpression = "GPIB[0-9]*::?*INSTR";
-    static constexpr const char* kTitle = "Quillon";
 
     // api is null when the library could not be loaded; loadError then says why.
     clsVisa(VisaApi* api, std::optional<VisaLoadError> loadError, BusHooks hooks,
@@ -67,7 +66,6 @@ class clsVisa {
 
     VisaApi* api() const { return api_; }
     const BusHooks& hooks() const { return hooks_; }
-    ViSession rmSession() const { return rmSession_; }
 
   private:
     void yield() const;

@@ -19,7 +19,9 @@ bool isDigit(char c) {
 // Length of the longest prefix of text that is a number by the reading rule above.
 std::size_t numberLength(std::string_view text) {
     std::size_t i = 0;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        ++i;
+    }
     std::size_t digits = 0;
     while (i < text.size() && isDigit(text[i])) {
         ++i;
@@ -37,13 +39,21 @@ std::size_t numberLength(std::string_view text) {
             digits += fraction;
         }
     }
-    if (digits == 0) return 0;
+    if (digits == 0) {
+        return 0;
+    }
     if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
         std::size_t j = i + 1;
-        if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
+        if (j < text.size() && (text[j] == '+' || text[j] == '-')) {
+            ++j;
+        }
         const std::size_t expStart = j;
-        while (j < text.size() && isDigit(text[j])) ++j;
-        if (j > expStart) i = j;  // an 'e' without exponent digits is not part of the number
+        while (j < text.size() && isDigit(text[j])) {
+            ++j;
+        }
+        if (j > expStart) {
+            i = j;  // an 'e' without exponent digits is not part of the number
+        }
     }
     return i;
 }
@@ -77,10 +87,14 @@ long long leadingDigitExponent(std::string_view number) {
 
 double readLeadingNumber(std::string_view text) {
     std::size_t start = 0;
-    while (start < text.size() && (text[start] == ' ' || text[start] == '\t')) ++start;
+    while (start < text.size() && (text[start] == ' ' || text[start] == '\t')) {
+        ++start;
+    }
     text.remove_prefix(start);
     const std::size_t length = numberLength(text);
-    if (length == 0) return 0.0;
+    if (length == 0) {
+        return 0.0;
+    }
     std::string_view number = text.substr(0, length);
     bool negative = false;
     if (number.front() == '+' || number.front() == '-') {
@@ -100,9 +114,15 @@ double readLeadingNumber(std::string_view text) {
 }
 
 std::int16_t roundToInt16(double value) {
-    if (std::isnan(value)) return 0;
-    if (value <= -32768.0) return std::numeric_limits<std::int16_t>::min();
-    if (value >= 32767.0) return std::numeric_limits<std::int16_t>::max();
+    if (std::isnan(value)) {
+        return 0;
+    }
+    if (value <= -32768.0) {
+        return std::numeric_limits<std::int16_t>::min();
+    }
+    if (value >= 32767.0) {
+        return std::numeric_limits<std::int16_t>::max();
+    }
     return static_cast<std::int16_t>(std::nearbyint(value));  // default mode: ties to even
 }
 
@@ -111,12 +131,18 @@ std::string levelText(double value) {
     // %.3f never groups digits and always writes a point in the "C" locale that std::snprintf
     // uses unless the program changes LC_NUMERIC; the replace below guards against that too.
     int n = std::snprintf(buffer.data(), buffer.size(), "%.3f", value);
-    if (n < 0) return "0.000";
+    if (n < 0) {
+        return "0.000";
+    }
     std::string text(buffer.data(), static_cast<std::size_t>(std::min<int>(n, 63)));
     for (char& c : text) {
-        if (c == ',') c = '.';
+        if (c == ',') {
+            c = '.';
+        }
     }
-    if (text == "-0.000") text = "0.000";
+    if (text == "-0.000") {
+        text = "0.000";
+    }
     return text;
 }
 
@@ -127,7 +153,9 @@ std::string countText(long value) {
 std::string shortestText(double value) {
     std::array<char, 64> buffer{};
     const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    if (ec != std::errc()) return "0";
+    if (ec != std::errc()) {
+        return "0";
+    }
     return std::string(buffer.data(), end);
 }
 
@@ -135,7 +163,9 @@ std::string tableValueText(double value) {
     std::array<char, 64> buffer{};
     const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
                                          std::chars_format::general, 15);
-    if (ec != std::errc()) return "0";
+    if (ec != std::errc()) {
+        return "0";
+    }
     return std::string(buffer.data(), end);
 }
 

@@ -118,9 +118,13 @@ std::variant<std::unique_ptr<VisaLibrary>, VisaLoadError> VisaLibrary::load(
                 error = attempt;
             }
         }
-        if (raw == nullptr && sawUnusable) error = firstUnusable;
+        if (raw == nullptr && sawUnusable) {
+            error = firstUnusable;
+        }
     }
-    if (raw == nullptr) return error;
+    if (raw == nullptr) {
+        return error;
+    }
 
     Handle handle(raw);
     Entries entries;

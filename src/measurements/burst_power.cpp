@@ -75,11 +75,17 @@ bool BurstPowerChecks::measure(instrument::ViSession vi, std::int16_t config, st
 // the configuration. A config with no table entry or no reference (or a run before initMeas)
 // reports an error without touching the bus.
 bool clsGmskPower::runMeas(instrument::ViSession vi, std::int16_t config, std::int16_t source) {
-    if (!usable(config)) return true;
+    if (!usable(config)) {
+        return true;
+    }
     const std::optional<double> reference =
         source == 0 ? referenceForConfig(config) : std::optional<double>(mainPower());
-    if (!reference) return true;
-    if (setUp(vi, source)) return true;
+    if (!reference) {
+        return true;
+    }
+    if (setUp(vi, source)) {
+        return true;
+    }
     return measure(vi, config, source, *reference);
 }
 
@@ -110,10 +116,16 @@ bool clsGmskPower::setUp(instrument::ViSession vi, std::int16_t source) const {
 
 // The reference follows the configuration whatever the source.
 bool clsEpskPower::runMeas(instrument::ViSession vi, std::int16_t config, std::int16_t source) {
-    if (!usable(config)) return true;
+    if (!usable(config)) {
+        return true;
+    }
     const std::optional<double> reference = referenceForConfig(config);
-    if (!reference) return true;
-    if (setUp(vi)) return true;
+    if (!reference) {
+        return true;
+    }
+    if (setUp(vi)) {
+        return true;
+    }
     return measure(vi, config, source, *reference);
 }
 

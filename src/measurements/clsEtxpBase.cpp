@@ -6,13 +6,6 @@
 #include "measurements/measurement_common.h"
 
 namespace quillon::measurements {
-namespace {
-
-// Source 2 repeats while the integrity stays 11: the first run and at most this many repeats.
-constexpr int kMaxRepeats = 50;
-
-}  // namespace
-
 std::int16_t clsEtxpBase::worstIntegrity() const {
     return worstIntegrityOf(integrityByConfig_, numConfigs_);
 }
@@ -40,10 +33,12 @@ void clsEtxpBase::initMeas(std::int16_t numConfigs, double, double, double) {
 // fresh error chain.
 bool clsEtxpBase::runMeas(instrument::ViSession vi, std::int16_t config, std::int16_t source,
                           double adjustmentValue) {
-    if (!configInRange(config, numConfigs_, integrityByConfig_)) return true;
+    if (!configInRange(config, numConfigs_, integrityByConfig_)) {
+        return true;
+    }
     const auto entry = static_cast<std::size_t>(config);
     const bool errorOccurred =
-        runWithRetries(source, integrityByConfig_[entry], 1 + kMaxRepeats, false,
+        runWithRetries(source, integrityByConfig_[entry], 1 + kMaxRetryRuns, false,
                        [&](bool) { return runOnce(vi, entry, adjustmentValue); });
     return sendChecked(context_, vi, errorOccurred, "INITiate:ETXPower:OFF");
 }
@@ -53,7 +48,9 @@ bool clsEtxpBase::runOnce(instrument::ViSession vi, std::size_t entry, double ad
     errorOccurred = waitForCompletion(context_, vi, errorOccurred, "ETXP");
     double power = 0.0;
     errorOccurred = fetchNumber(context_, vi, errorOccurred, "FETCh:ETXPower:POWer?", power);
-    if (errorOccurred) return true;
+    if (errorOccurred) {
+        return true;
+    }
     powerErrByConfig_[entry] = std::abs(power - adjustmentValue);
     return fetchIntegrity(context_, vi, false, "FETCh:ETXPower:INTegrity?",
                           integrityByConfig_[entry]);

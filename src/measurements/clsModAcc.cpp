@@ -77,7 +77,9 @@ void clsModAcc::initMeas(std::int16_t numConfigs) {
 // One attempt, no repeat on any integrity. A config outside 0 to numConfigs - 1 (or a run
 // before initMeas) has no entry to write: the run reports an error without touching the bus.
 bool clsModAcc::runMeas(instrument::ViSession vi, std::int16_t config) {
-    if (!configInRange(config, numConfigs_, integrityByConfig_)) return true;
+    if (!configInRange(config, numConfigs_, integrityByConfig_)) {
+        return true;
+    }
     bool errorOccurred = setUpAndStart(vi);
     errorOccurred = waitForCompletion(context_, vi, errorOccurred, "EMAC");
     errorOccurred = fetchResults(vi, config, errorOccurred);
@@ -108,7 +110,9 @@ bool clsModAcc::fetchResults(instrument::ViSession vi, std::int16_t config, bool
     double originOffset = 0.0;
     errorOccurred =
         fetchNumber(context_, vi, errorOccurred, "FETCh:EMACcuracy:OOFFset?", originOffset);
-    if (errorOccurred) return true;
+    if (errorOccurred) {
+        return true;
+    }
     originOffsetByConfig_[entry] = std::abs(originOffset);
     return fetchIntegrity(context_, vi, false, "FETCh:EMACcuracy:INTegrity?",
                           integrityByConfig_[entry]);

@@ -80,7 +80,9 @@ void clsPFERMeas::initMeas(std::int16_t numConfigs) {
 // A config outside 0 to numConfigs - 1 (or a run before initMeas) has no entry to write: the
 // run reports an error without touching the bus.
 bool clsPFERMeas::runMeas(instrument::ViSession vi, std::int16_t config, std::int16_t source) {
-    if (!configInRange(config, numConfigs_, integrityByConfig_)) return true;
+    if (!configInRange(config, numConfigs_, integrityByConfig_)) {
+        return true;
+    }
     bool errorOccurred = setUp(vi, source);
     errorOccurred = runWithRetries(
         source, integrityByConfig_[static_cast<std::size_t>(config)], kMaxRetryRuns, errorOccurred,

@@ -67,7 +67,9 @@ void clsPVTMeas::initMeas(std::int16_t numConfigs) {
 // A config outside 0 to numConfigs - 1 (or a run before initMeas) has no entry to write: the
 // run reports an error without touching the bus.
 bool clsPVTMeas::runMeas(instrument::ViSession vi, std::int16_t config, std::int16_t source) {
-    if (!configInRange(config, numConfigs_, integrityByConfig_)) return true;
+    if (!configInRange(config, numConfigs_, integrityByConfig_)) {
+        return true;
+    }
     bool errorOccurred = setUp(vi, source);
     errorOccurred = runWithRetries(
         source, integrityByConfig_[static_cast<std::size_t>(config)], kMaxRetryRuns, errorOccurred,
@@ -97,10 +99,16 @@ bool clsPVTMeas::startWaitAndFetch(instrument::ViSession vi, std::int16_t config
                                 upperMaskByConfig_[entry]);
     errorOccurred = fetchNumber(context_, vi, errorOccurred, "FETCh:PVTime:MASK:LOWER?",
                                 lowerMaskByConfig_[entry]);
-    if (errorOccurred) return true;
+    if (errorOccurred) {
+        return true;
+    }
     std::int16_t& integrity = integrityByConfig_[entry];
-    if (fetchIntegrity(context_, vi, false, "FETCh:PVTime:INTegrity?", integrity)) return true;
-    if (source == 1 && integrity == kSource2NormalIntegrity) integrity = 0;
+    if (fetchIntegrity(context_, vi, false, "FETCh:PVTime:INTegrity?", integrity)) {
+        return true;
+    }
+    if (source == 1 && integrity == kSource2NormalIntegrity) {
+        integrity = 0;
+    }
     return false;
 }
 

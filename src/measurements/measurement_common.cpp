@@ -11,7 +11,9 @@ namespace {
 
 void yieldToUserInterface(const MeasurementContext& context) {
     const auto& yield = context.visa.hooks().yield;
-    if (yield) yield();
+    if (yield) {
+        yield();
+    }
 }
 
 bool containsMnemonic(const ReplyBuffer& reply, std::string_view mnemonic) {
@@ -43,22 +45,32 @@ bool waitForCompletion(const MeasurementContext& context, instrument::ViSession 
     ReplyBuffer reply{};
     std::size_t polls = 0;
     while (!containsMnemonic(reply, mnemonic)) {
-        if (errorOccurred) break;
+        if (errorOccurred) {
+            break;
+        }
         // Each poll is bounded by the VISA time-out and Exit acts at every yield, so the bound
         // only guards against a test set that never reports the measurement done.
-        if (polls == maxPolls) return true;
+        if (polls == maxPolls) {
+            return true;
+        }
         ++polls;
         yieldToUserInterface(context);
-        if (queryFailed(context, vi, "INIT:DONE?", reply)) errorOccurred = true;
+        if (queryFailed(context, vi, "INIT:DONE?", reply)) {
+            errorOccurred = true;
+        }
     }
     return errorOccurred;
 }
 
 bool fetchNumber(const MeasurementContext& context, instrument::ViSession vi, bool errorOccurred,
                  const std::string& query, double& entry) {
-    if (errorOccurred) return true;
+    if (errorOccurred) {
+        return true;
+    }
     ReplyBuffer reply{};
-    if (queryFailed(context, vi, query, reply)) return true;
+    if (queryFailed(context, vi, query, reply)) {
+        return true;
+    }
     entry = instrument::readLeadingNumber(reply.data());
     return false;
 }
@@ -66,7 +78,9 @@ bool fetchNumber(const MeasurementContext& context, instrument::ViSession vi, bo
 bool fetchIntegrity(const MeasurementContext& context, instrument::ViSession vi, bool errorOccurred,
                     const std::string& query, std::int16_t& entry) {
     double value = 0.0;
-    if (fetchNumber(context, vi, errorOccurred, query, value)) return true;
+    if (fetchNumber(context, vi, errorOccurred, query, value)) {
+        return true;
+    }
     entry = instrument::roundToInt16(value);
     return false;
 }
@@ -101,7 +115,9 @@ std::vector<ConfigEntry> configEntries(const std::vector<double>& values,
     std::vector<ConfigEntry> entries;
     for (std::int16_t config = 0; config < numConfigs; ++config) {
         const auto i = static_cast<std::size_t>(config);
-        if (i >= values.size() || i >= integrity.size()) break;
+        if (i >= values.size() || i >= integrity.size()) {
+            break;
+        }
         entries.push_back({config, values[i], integrity[i]});
     }
     return entries;
@@ -116,7 +132,9 @@ std::string limitsText(double value, Limits limits) {
 }
 
 std::string passFailText(std::int16_t worstIntegrity, double value, Limits limits) {
-    if (worstIntegrity != 0) return integrityFailText(worstIntegrity);
+    if (worstIntegrity != 0) {
+        return integrityFailText(worstIntegrity);
+    }
     return limitsText(value, limits);
 }
 

@@ -28,7 +28,7 @@ inline constexpr std::size_t kMaxCompletionPolls = 100000;
 // Integrity the test set reports when the measurement could not synchronise; source 2 retries.
 inline constexpr std::int16_t kRetryIntegrity = 11;
 // Runs in all that phase/frequency error and power versus time make on source 2 while the
-// integrity stays kRetryIntegrity.
+// integrity stays kRetryIntegrity; burst power makes as many repeats after its first run.
 inline constexpr int kMaxRetryRuns = 50;
 
 struct Limits {
@@ -100,12 +100,16 @@ bool configInRange(std::int16_t config, std::int16_t numConfigs, const std::vect
 // replaces(entry, current) holds. An empty table (before initMeas) gives T{}.
 template <class T, class Replaces>
 T worstOf(const std::vector<T>& table, std::int16_t numConfigs, Replaces replaces) {
-    if (table.empty()) return T{};
+    if (table.empty()) {
+        return T{};
+    }
     const std::size_t end =
         std::min(table.size(), static_cast<std::size_t>(std::max(1, +numConfigs)));
     T current = table[0];
     for (std::size_t i = 1; i < end; ++i) {
-        if (replaces(table[i], current)) current = table[i];
+        if (replaces(table[i], current)) {
+            current = table[i];
+        }
     }
     return current;
 }

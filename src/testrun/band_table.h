@@ -24,7 +24,9 @@ inline constexpr std::array<Band, 5> kBands = {{
 
 // The band with that number, or null outside 0 to 4.
 inline const Band* bandAt(int band) {
-    if (band < 0 || static_cast<std::size_t>(band) >= kBands.size()) return nullptr;
+    if (band < 0 || static_cast<std::size_t>(band) >= kBands.size()) {
+        return nullptr;
+    }
     return &kBands[static_cast<std::size_t>(band)];
 }
 

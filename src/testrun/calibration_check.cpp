@@ -28,7 +28,9 @@ constexpr auto kAfterStorePause = 3000ms;
 // as /dev/zero is not read for ever; the size again while reading, as a file can grow.
 std::optional<std::string> smallRegularFile(const std::filesystem::path& path) {
     std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        return std::nullopt;
+    }
     std::ifstream file(path, std::ios::binary);
     std::string bytes(kMaxCalibrationFileBytes + 1, '\0');
     file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -43,7 +45,9 @@ std::optional<std::string> smallRegularFile(const std::filesystem::path& path) {
 // read so far already in place.
 void loadTableFile(const std::filesystem::path& path, std::span<double> table, bool& builtIn) {
     const std::optional<std::string> bytes = smallRegularFile(path);
-    if (!bytes) return;
+    if (!bytes) {
+        return;
+    }
     std::istringstream file(*bytes);
     if (readCalibrationLines(file, table)) builtIn = false;
 }
@@ -88,10 +92,14 @@ bool CalibrationCheck::compare(instrument::ViSession vi, const TableKind& kind,
         for (std::size_t i = 0; i < table.size(); ++i) {
             const std::string address = kind.address(instance, i);
             std::string reply;
-            if (visa_.queryInstrument(vi, "PL13:CAL:DATA?" + address, reply)) return differs;
+            if (visa_.queryInstrument(vi, "PL13:CAL:DATA?" + address, reply)) {
+                return differs;
+            }
             const double value = instrument::readLeadingNumber(reply);
             outcome.readings.emplace_back(address.substr(1), value);
-            if (value != table[i]) differs = true;
+            if (value != table[i]) {
+                differs = true;
+            }
         }
     }
     return differs;
@@ -116,8 +124,12 @@ void CalibrationCheck::write(instrument::ViSession vi, const TableKind& kind,
 void CalibrationCheck::waitForSync(instrument::ViSession vi) {
     for (int poll = 0; poll < kMaxSyncPolls; ++poll) {
         std::string reply;
-        if (visa_.queryInstrument(vi, "SYSTem:SYNC?", reply)) return;
-        if (instrument::readLeadingNumber(reply) == 1.0) return;
+        if (visa_.queryInstrument(vi, "SYSTem:SYNC?", reply)) {
+            return;
+        }
+        if (instrument::readLeadingNumber(reply) == 1.0) {
+            return;
+        }
     }
 }
 
@@ -128,11 +140,19 @@ CalibrationOutcome CalibrationCheck::run(instrument::ViSession vi) {
     CalibrationOutcome outcome;
     outcome.settingDiffers = compare(vi, delaySetting, tables_.delaySetting, outcome);
     outcome.dataDiffers = compare(vi, dataDelay, tables_.dataDelay, outcome);
-    if ((outcome.settingDiffers || outcome.dataDiffers) && beforeWrite) beforeWrite(outcome);
-    if (outcome.settingDiffers) write(vi, delaySetting, tables_.delaySetting);
+    if ((outcome.settingDiffers || outcome.dataDiffers) && beforeWrite) {
+        beforeWrite(outcome);
+    }
+    if (outcome.settingDiffers) {
+        write(vi, delaySetting, tables_.delaySetting);
+    }
     ui_.pause(kAfterWritePause);
-    if (outcome.dataDiffers) write(vi, dataDelay, tables_.dataDelay);
-    if (!outcome.settingDiffers && !outcome.dataDiffers) return outcome;
+    if (outcome.dataDiffers) {
+        write(vi, dataDelay, tables_.dataDelay);
+    }
+    if (!outcome.settingDiffers && !outcome.dataDiffers) {
+        return outcome;
+    }
 
     visa_.sendInstrument(vi, "PL13:CAL:STOR");
     ui_.pause(kAfterStorePause);

@@ -7,11 +7,12 @@ namespace quillon::testrun {
 inline constexpr double kLoopbackGain = 20.0;
 
 // What the level search and the CW reference measurements leave for the rest of the band, in
-// dBm (the reductions in dB below mainPower).
+// dBm; the two reductions in dB below mainPower, where source 1's attenuation last read 10 and
+// first read 20.
 struct Levels {
     double mainPower = 0.0;
-    double offset1Power = 0.0;
-    double offset2Power = 0.0;
+    double offset1Reduction = 0.0;
+    double offset2Reduction = 0.0;
     double src1MainPower = 0.0;
     double src1Offset1CWPower = 0.0;
     double src1Offset2CWPower = 0.0;

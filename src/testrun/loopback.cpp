@@ -30,9 +30,9 @@ static_assert(kConfigReductions.size() == kSource1Configs);
 double reductionDb(Reduction reduction, const Levels& levels) {
     switch (reduction) {
         case Reduction::Offset1:
-            return levels.offset1Power;
+            return levels.offset1Reduction;
         case Reduction::Offset2:
-            return levels.offset2Power;
+            return levels.offset2Reduction;
         case Reduction::None:
             break;
     }
@@ -81,20 +81,22 @@ std::vector<std::string> source2Arrangement(const Band& band, const Levels& l) {
         "CALL:PDTChannel:MSLOT:CONFIG D2U1",
         "CALL:CELL:POWer:AMPlitude " + levelText(l.mainPower),
         "CALL:PDTChannel:PREDuction:LEV1 0",
-        "CALL:PDTChannel:PREDuction:LEV2 " + levelText(l.offset1Power),
+        "CALL:PDTChannel:PREDuction:LEV2 " + levelText(l.offset1Reduction),
         "RFANALyzer:CONTrol:POWer:AUTO 0",
         "RFANALyzer:CONTrol:MEASurement:FREQuency:AUTO 0",
         "RFANalyzer:MANual:POWer:SELected:SELected:BURST1 " +
             levelText(l.mainPower + kLoopbackGain),
         "RFANalyzer:MANual:POWer:SELected:SELected:BURST2 " +
-            levelText(l.mainPower - l.offset1Power + kLoopbackGain),
+            levelText(l.mainPower - l.offset1Reduction + kLoopbackGain),
         "PL13:STATES:RFS2:LEVEL:RF ON",
         "PL13:STATES:RFS1:LEVEL:RF OFF",
     };
 }
 
 std::vector<std::string> configCommands(std::int16_t index, const Levels& l) {
-    if (index < 0 || static_cast<std::size_t>(index) >= kConfigReductions.size()) return {};
+    if (index < 0 || static_cast<std::size_t>(index) >= kConfigReductions.size()) {
+        return {};
+    }
     const ConfigReductions& config = kConfigReductions[static_cast<std::size_t>(index)];
     const double reduction1 = reductionDb(config.burst1, l);
     const double reduction2 = reductionDb(config.burst2, l);

@@ -71,7 +71,9 @@ void frmDoTest::stepProgress() {
 }
 
 void frmDoTest::selectDefaultOptions() {
-    for (std::int16_t band = 0; band < TestOptions::kBands; ++band) options_.setBand(band, true);
+    for (std::int16_t band = 0; band < TestOptions::kBands; ++band) {
+        options_.setBand(band, true);
+    }
     for (std::int16_t test = 0; test < TestOptions::kCalibrateSource; ++test) {
         options_.setTest(test, true);
     }
@@ -84,8 +86,9 @@ void frmDoTest::applyPreset(const PresetChoice& preset) {
         for (std::int16_t band = 0; band < TestOptions::kBands; ++band) {
             options_.setBand(band, false);
         }
-        for (const int band : *preset.bands)
+        for (const int band : *preset.bands) {
             options_.setBand(static_cast<std::int16_t>(band), true);
+        }
     }
     if (preset.tests) {
         for (std::int16_t test = 0; test < TestOptions::kCalibrateSource; ++test) {
@@ -97,14 +100,20 @@ void frmDoTest::applyPreset(const PresetChoice& preset) {
             }
         }
     }
-    if (preset.iterations) options_.setSliderValue(*preset.iterations);
+    if (preset.iterations) {
+        options_.setSliderValue(*preset.iterations);
+    }
     options_.runTestPressed();
 }
 
 void frmDoTest::runWizardAndOptions() {
     WizardOutcome outcome{true, false};  // accepted: Next, Next, Go! without Shift
-    if (!settings_.acceptWizard) outcome = ui_.runWizard(serialNumber());
-    if (!outcome.okayPressed) ui_.endProgram(kExitWizardCancelled);
+    if (!settings_.acceptWizard) {
+        outcome = ui_.runWizard(serialNumber());
+    }
+    if (!outcome.okayPressed) {
+        ui_.endProgram(kExitWizardCancelled);
+    }
     if (settings_.preset) {
         applyPreset(*settings_.preset);
     } else if (outcome.shiftHeld) {
@@ -185,8 +194,9 @@ void frmDoTest::finishRun(bool runFailed) {
     ui_.setResultButtonsEnabled(true);
     report_.showVerdict(!runFailed && report_.failCount() == 0);
     setProgress(0, progressMaximum_);
-    if (runFailed)
-        ui_.messageBox(instrument::clsVisa::kTitle, kRunErrorText, MessageIcon::Critical);
+    if (runFailed) {
+        ui_.messageBox(instrument::kProgramTitle, kRunErrorText, MessageIcon::Critical);
+    }
 }
 
 // What the run measures and on which test set, once the wizard and the options are done.
@@ -220,13 +230,15 @@ RunOutcome frmDoTest::runTest() {
     ui_.yield();
     recordChoiceAndIdentity();
     startResults();
-    setProgress(0, options_.numTests());
+    setProgress(0, options_.progressSteps());
     ui_.setResultButtonsEnabled(false);
 
     bool runFailed = false;
     for (std::size_t band = 0; band < kBands.size(); ++band) {
         ui_.yield();
-        if (options_.getBand(static_cast<std::int16_t>(band))) runBand(kBands[band], runFailed);
+        if (options_.getBand(static_cast<std::int16_t>(band))) {
+            runBand(kBands[band], runFailed);
+        }
     }
     finishRun(runFailed);
     return RunOutcome{runFailed, report_.failCount()};

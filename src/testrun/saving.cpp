@@ -30,10 +30,18 @@ constexpr const char* kLineEnd = "\r\n";
 
 // Length of the UTF-8 sequence that starts with lead, 0 when lead cannot start one.
 std::size_t sequenceLength(unsigned char lead) {
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) return 2;
-    if (lead >= 0xE0 && lead <= 0xEF) return 3;
-    if (lead >= 0xF0 && lead <= 0xF4) return 4;
+    if (lead < 0x80) {
+        return 1;
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        return 2;
+    }
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        return 3;
+    }
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        return 4;
+    }
     return 0;
 }
 
@@ -224,7 +232,9 @@ std::string proposedFileName(const std::string& serialNumber) {
     std::string name = serialNumber;
     for (char& c : name) {
         const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || std::strchr("\\/:*?\"<>|", c) != nullptr) c = '_';
+        if (u < 0x20 || std::strchr("\\/:*?\"<>|", c) != nullptr) {
+            c = '_';
+        }
     }
     return name + ".csv";
 }

@@ -20,7 +20,9 @@ struct frmDoTest::SequenceStep {
 bool frmDoTest::runSequence(const std::vector<SequenceStep>& steps) {
     bool errorOccurred = false;
     for (const SequenceStep& step : steps) {
-        if (errorOccurred || !options_.getTest(step.test)) continue;
+        if (errorOccurred || !options_.getTest(step.test)) {
+            continue;
+        }
         setStatus(step.status);
         errorOccurred = step.measure();
         stepProgress();

@@ -47,11 +47,15 @@ bool SourceLevels::searchAttenuation(instrument::ViSession session, double targe
             errorOccurred = true;
             continue;
         }
-        if (previousLevel != nullptr) *previousLevel = level;
+        if (previousLevel != nullptr) {
+            *previousLevel = level;
+        }
         level -= 1.0;
         errorOccurred = visa_.sendWithStatusCheck(
             session, false, kAmplitudeCommand + instrument::shortestText(level));
-        if (errorOccurred) continue;
+        if (errorOccurred) {
+            continue;
+        }
         std::string reply;
         errorOccurred = visa_.queryInstrument(session, kAttenuationQuery, reply);
         attenuation = instrument::readLeadingNumber(reply);
@@ -64,18 +68,23 @@ bool SourceLevels::findPowerThresholds(instrument::ViSession vi, const Band& ban
     Levels& l = levels_;
     l.mainPower = kSearchStart;
     bool errorOccurred = searchAttenuation(vi, kMainAttenuation, l.mainPower, nullptr);
-    if (!errorOccurred) ui_.setLabel(FormLabel::MainPower, levelText(l.mainPower));
-
-    l.offset2Power = l.mainPower;
     if (!errorOccurred) {
-        errorOccurred = searchAttenuation(vi, kOffsetAttenuation, l.offset2Power, &l.offset1Power);
+        ui_.setLabel(FormLabel::MainPower, levelText(l.mainPower));
     }
-    // From levels to reductions below the main level.
-    l.offset1Power = l.mainPower - l.offset1Power;
-    l.offset2Power = l.mainPower - l.offset2Power;
-    if (errorOccurred) return true;
-    ui_.setLabel(FormLabel::Offset1Power, levelText(l.offset1Power));
-    ui_.setLabel(FormLabel::Offset2Power, levelText(l.offset2Power));
+
+    // The second search ends at the first level that reads 20 and keeps the one above it.
+    double offset2Level = l.mainPower;
+    double offset1Level = l.offset1Reduction;
+    if (!errorOccurred) {
+        errorOccurred = searchAttenuation(vi, kOffsetAttenuation, offset2Level, &offset1Level);
+    }
+    l.offset1Reduction = l.mainPower - offset1Level;
+    l.offset2Reduction = l.mainPower - offset2Level;
+    if (errorOccurred) {
+        return true;
+    }
+    ui_.setLabel(FormLabel::Offset1Power, levelText(l.offset1Reduction));
+    ui_.setLabel(FormLabel::Offset2Power, levelText(l.offset2Reduction));
     return false;
 }
 
@@ -89,12 +98,12 @@ bool SourceLevels::measureSource1CWPowers(instrument::ViSession session) {
         errorOccurred = cw.runMeas(session, l.mainPower, kLoopbackGain, l.src1MainPower);
     }
     if (!errorOccurred) {
-        errorOccurred =
-            cw.runMeas(session, l.mainPower - l.offset1Power, kLoopbackGain, l.src1Offset1CWPower);
+        errorOccurred = cw.runMeas(session, l.mainPower - l.offset1Reduction, kLoopbackGain,
+                                   l.src1Offset1CWPower);
     }
     if (!errorOccurred) {
-        errorOccurred =
-            cw.runMeas(session, l.mainPower - l.offset2Power, kLoopbackGain, l.src1Offset2CWPower);
+        errorOccurred = cw.runMeas(session, l.mainPower - l.offset2Reduction, kLoopbackGain,
+                                   l.src1Offset2CWPower);
     }
     return errorOccurred;
 }

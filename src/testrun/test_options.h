@@ -27,29 +27,32 @@ class TestOptions {
     static constexpr int kMinIterations = 1;
     static constexpr int kMaxIterations = 100;
 
-    // Loading takes the slider from the iterations setting and sets numTests to 115.
+    // Loading takes the slider from the iterations setting; the progress total is that of
+    // every band and test 0 to 7.
     explicit TestOptions(instrument::ProgramValues& program);
 
     void setBand(std::int16_t band, bool state);
     bool getBand(std::int16_t band) const;
     void setTest(std::int16_t test, bool state);
     bool getTest(std::int16_t test) const;
-    std::int16_t numTests() const { return numTests_; }
-    std::int16_t result() const { return result_; }
+    // The progress bar's total: how many measurement steps the choice makes.
+    std::int16_t progressSteps() const { return progressSteps_; }
+    std::int16_t result() const { return result_; }  // 1 once "Run Test" was pressed
 
     int sliderValue() const { return slider_; }
     void setSliderValue(int value);  // clamped to 1..100
 
-    // "Run Test": weighs the choice into numTests, sets result and the iterations setting.
+    // "Run Test": weighs the choice into the progress total, sets result and the iterations
+    // setting.
     void runTestPressed();
 
   private:
     instrument::ProgramValues& program_;
     std::array<bool, kBands> bands_{};
     std::array<bool, kTests> tests_{};
-    std::int16_t numTests_ = 115;
+    std::int16_t progressSteps_;
     std::int16_t result_ = 0;
-    int slider_ = 50;
+    int slider_ = instrument::kDefaultIterations;
 };
 
 }  // namespace quillon::testrun

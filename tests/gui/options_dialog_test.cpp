@@ -43,22 +43,23 @@ struct ShownDialog {
 };
 
 TEST(OptionsDialog, RunTestHandsOnTheChoice) {
-    // Boxes clicked (bands, tests; test 8 is "Calibrate source", which stays chosen), numTests.
+    // Boxes clicked (bands, tests; test 8 is "Calibrate source", which stays chosen),
+    // progressSteps.
     // clang-format off
     const std::tuple<std::vector<int>, std::vector<int>, std::int16_t> cases[] = {
         {{}, {}, 115},                             {{}, {8}, 115},
         {{0, 1, 2, 3, 4}, {}, 0},                  {{0, 1, 2}, {0, 1, 2, 3, 4}, 6},
         {{0, 1, 3, 4}, {1, 2, 3, 4, 5, 6, 7}, 4},  {{0, 1, 2, 4}, {0, 1, 2, 3, 4, 6, 7}, 1}};
     // clang-format on
-    for (const auto& [bandClicks, testClicks, numTests] : cases) {
-        SCOPED_TRACE(numTests);
+    for (const auto& [bandClicks, testClicks, progressSteps] : cases) {
+        SCOPED_TRACE(progressSteps);
         ShownDialog shown;
         for (const int i : bandClicks) ShownDialog::toggle(shown.box("chkBands_", i));
         for (const int i : testClicks) ShownDialog::toggle(shown.box("chkTests_", i));
         EXPECT_TRUE(shown.box("chkTests_", 8).isChecked());
         EXPECT_FALSE(shown.box("chkTests_", 8).isEnabled());
         shown.runTest();
-        EXPECT_EQ(shown.options.numTests(), numTests);
+        EXPECT_EQ(shown.options.progressSteps(), progressSteps);
         EXPECT_EQ(shown.options.result(), 1);
         EXPECT_FALSE(shown.dialog->isVisible());
         for (std::int16_t i = 0; i <= TestOptions::kCalibrateSource; ++i) {

@@ -80,7 +80,7 @@ TEST(ConsoleWizard, ShowsTheStepTextsWithTheirButtons) {
               std::string::npos);
 }
 
-// Bands, tests, iterations, numTests and result after the editor, from everything chosen.
+// Bands, tests, iterations, progressSteps and result after the editor, from everything chosen.
 std::string optionsAfter(const std::string& input) {
     instrument::ProgramValues program;
     testrun::TestOptions options(program);
@@ -92,7 +92,7 @@ std::string optionsAfter(const std::string& input) {
         text += (index < 5 ? options.getBand(index) : options.getTest(index - 5)) ? '1' : '0';
     }
     return text + ' ' + std::to_string(program.measurementIterations) + ' ' +
-           std::to_string(options.numTests()) + ' ' + std::to_string(options.result());
+           std::to_string(options.progressSteps()) + ' ' + std::to_string(options.result());
 }
 
 TEST(ConsoleOptions, EditsThenPressesRunTest) {

@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
-
 #include "testrun/test_options.h"
 #include "testrun_fixture.h"
 
 namespace quillon::testing {
 namespace {
-
 
 // A PGSM run of the chosen steps shows each in table order and counts it; a failed step is
 // counted and stops its sequence (source 1 per configuration, source 2 once).
@@ -58,7 +56,7 @@ TEST(TestOptions, LoadsWithOnlyCalibrateSourceAndRunTestClampsTheIterations) {
     for (const auto& [slider, iterations] : {std::pair{0, 1}, {250, 100}, {37, 37}}) {
         options.setSliderValue(slider);
         options.runTestPressed();
-        EXPECT_EQ(options.numTests(), 4);  // once per configuration
+        EXPECT_EQ(options.progressSteps(), 4);  // once per configuration
         EXPECT_EQ(program.measurementIterations, iterations);
     }
 }

@@ -149,12 +149,15 @@ TEST(FindPowerThresholds, WorkedExamples) {
         {-3, -40, {}, -10, 30, {"-10.000", "29.000", "30.000"}},
         // Only exact readings end the searches.
         {0, 0, {"10.5", "10", "19.9", "19.9", "+2.0E+01"}, -11, 3, {"-11.000", "2.000", "3.000"}},
-        {-1000, -1000, {}, -130, 0, {}}};  // 10 never read: it gives up at the floor
+        {-1000, -1000, {}, -130, 0, {}},   // 10 never read: it gives up at the floor
+        {0, 0, {"timeout"}, -10, 0, {}}};  // a timed-out reading ends the search
     for (const auto& c : cases) {
         FormFixture f;
         f.mainLevel = c.mainLevel;
         f.offsetLevel = c.offsetLevel;
-        if (!c.readings.empty()) f.fake.onQuery(kAttenuationQuery, c.readings);
+        std::vector<FakeVisa::Reply> readings;
+        for (const std::string& text : c.readings) readings.push_back(reply(text));
+        if (!readings.empty()) f.fake.onQueryReplies(kAttenuationQuery, readings);
         testrun::SourceLevels levels(f.bus, f.program, f.ui);
         EXPECT_EQ(levels.findPowerThresholds(f.vi(), kBands[1]), c.shown.empty());
         EXPECT_EQ(f.ui.labels[FormLabel::MainPower] + f.ui.labels[FormLabel::Offset1Power] +
