@@ -35,8 +35,8 @@ source2-power-against-source1-reference
 
 source2-pfer-rows-from-source1
     src/testrun/results_report.cpp
-    - rows.pfer("2", *m.src2Pfer)
-    + rows.pfer("2", *m.src1Pfer)
+    - rows.pfer("2", T::kSrc2Pfer, *m.src2Pfer)
+    + rows.pfer("2", T::kSrc2Pfer, *m.src1Pfer)
 
 later-step-overwrites-error-flag
     src/testrun/run_driver.cpp
