@@ -25,9 +25,9 @@ bool deliverRequestedRecords(const RecordRequests& requests, const testrun::RunR
         const auto url = records::parseDatabaseUrl(requests.resultsDatabase);
         if (const auto* parsed = std::get_if<records::DatabaseUrl>(&url)) {
             sinks.push_back(std::make_unique<records::DatabaseSink>(
-                *parsed, records::Outbox(requests.outboxFolder.empty()
-                                             ? records::Outbox::defaultFolder()
-                                             : requests.outboxFolder)));
+                *parsed,
+                records::Outbox(requests.outboxFolder.empty() ? records::Outbox::defaultFolder()
+                                                              : requests.outboxFolder)));
         }
     }
     if (!requests.reportFile.empty()) {
@@ -35,8 +35,7 @@ bool deliverRequestedRecords(const RecordRequests& requests, const testrun::RunR
     }
     if (sinks.empty()) return true;
 
-    const records::RunDocument document{records::newRunId(), {"quillon", versionNumber()},
-                                        record};
+    const records::RunDocument document{records::newRunId(), {"quillon", versionNumber()}, record};
     bool allKept = true;
     for (const auto& sink : sinks) {
         const records::Delivery delivery = sink->deliver(document);

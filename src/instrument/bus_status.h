@@ -30,7 +30,9 @@ struct BusStatus {
 // successful exchange needs no explaining, and copying every command text cost the bus call a
 // tenth of its instructions.
 inline BusStatus statusOf(const std::string& command, ViStatus status) {
-    if (status == kViSuccess) return {BusStatus::Kind::Ok, {}, status, {}};
+    if (status == kViSuccess) {
+        return {BusStatus::Kind::Ok, {}, status, {}};
+    }
     const BusStatus::Kind kind =
         status == kViErrorTimeout ? BusStatus::Kind::Timeout : BusStatus::Kind::IoError;
     return {kind, command, status, {}};

@@ -120,7 +120,9 @@ BusStatus clsVisa::sendChecked(ViSession vi, const std::string& command) {
         checked.errorQueue = std::string(beforeLineFeed(reply.data()));
     }
     // The failure belongs to the command, even when the error query is what failed.
-    if (!checked.ok()) checked.command = command;
+    if (!checked.ok()) {
+        checked.command = command;
+    }
     return checked;
 }
 

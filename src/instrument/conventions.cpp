@@ -68,15 +68,21 @@ long long leadingDigitExponent(std::string_view number) {
     if (e != std::string_view::npos) {
         std::string_view digits = number.substr(e + 1);
         const bool negative = digits.front() == '-';
-        if (digits.front() == '+' || digits.front() == '-') digits.remove_prefix(1);
+        if (digits.front() == '+' || digits.front() == '-') {
+            digits.remove_prefix(1);
+        }
         for (const char digit : digits) {
             exponent = std::min(exponent * 10 + (digit - '0'), kSaturated);
         }
-        if (negative) exponent = -exponent;
+        if (negative) {
+            exponent = -exponent;
+        }
     }
     const std::string_view mantissa = number.substr(0, e);
     const std::size_t first = mantissa.find_first_of("123456789");
-    if (first == std::string_view::npos) return -1;
+    if (first == std::string_view::npos) {
+        return -1;
+    }
     const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
     // Digits between the first non-zero one and the point; a digit after the point counts -1.
     const auto places = static_cast<long long>(point) - static_cast<long long>(first);

@@ -67,16 +67,22 @@ inline bool isBlank(char c) {
 }
 
 inline std::string_view word(std::string_view& rest) {
-    while (!rest.empty() && isBlank(rest.front())) rest.remove_prefix(1);
+    while (!rest.empty() && isBlank(rest.front())) {
+        rest.remove_prefix(1);
+    }
     std::size_t end = 0;
-    while (end < rest.size() && !isBlank(rest[end])) ++end;
+    while (end < rest.size() && !isBlank(rest[end])) {
+        ++end;
+    }
     const std::string_view taken = rest.substr(0, end);
     rest.remove_prefix(end);
     return taken;
 }
 
 inline std::optional<std::uint64_t> number(std::string_view text) {
-    if (text.empty()) return std::nullopt;
+    if (text.empty()) {
+        return std::nullopt;
+    }
     int base = 10;
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         base = 16;
@@ -85,10 +91,18 @@ inline std::optional<std::uint64_t> number(std::string_view text) {
     std::uint64_t value = 0;
     for (const char c : text) {
         int digit = -1;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        if (digit < 0 || value > (UINT64_MAX >> 4)) return std::nullopt;
+        if (c >= '0' && c <= '9') {
+            digit = c - '0';
+        }
+        if (base == 16 && c >= 'a' && c <= 'f') {
+            digit = c - 'a' + 10;
+        }
+        if (base == 16 && c >= 'A' && c <= 'F') {
+            digit = c - 'A' + 10;
+        }
+        if (digit < 0 || value > (UINT64_MAX >> 4)) {
+            return std::nullopt;
+        }
         value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
     }
     return value;
@@ -96,7 +110,9 @@ inline std::optional<std::uint64_t> number(std::string_view text) {
 
 // A quoted text at the front of rest, unescaped; rest moves past it.
 inline std::optional<std::string> unquote(std::string_view& rest) {
-    if (rest.empty() || rest.front() != '"') return std::nullopt;
+    if (rest.empty() || rest.front() != '"') {
+        return std::nullopt;
+    }
     std::string out;
     for (std::size_t i = 1; i < rest.size(); ++i) {
         const char c = rest[i];
@@ -108,7 +124,9 @@ inline std::optional<std::string> unquote(std::string_view& rest) {
             out += c;
             continue;
         }
-        if (++i >= rest.size()) return std::nullopt;
+        if (++i >= rest.size()) {
+            return std::nullopt;
+        }
         switch (rest[i]) {
             case 'n':
                 out += '\n';
@@ -126,9 +144,13 @@ inline std::optional<std::string> unquote(std::string_view& rest) {
                 out += '"';
                 break;
             case 'x': {
-                if (i + 2 >= rest.size()) return std::nullopt;
+                if (i + 2 >= rest.size()) {
+                    return std::nullopt;
+                }
                 const auto value = number(std::string("0x") + std::string(rest.substr(i + 1, 2)));
-                if (!value) return std::nullopt;
+                if (!value) {
+                    return std::nullopt;
+                }
                 out += static_cast<char>(*value);
                 i += 2;
                 break;
@@ -147,28 +169,42 @@ inline std::optional<std::string> unquote(std::string_view& rest) {
 inline std::optional<Line> parseLine(std::string_view text, bool& malformed) {
     malformed = false;
     std::string_view rest = text;
-    while (!rest.empty() && detail::isBlank(rest.front())) rest.remove_prefix(1);
-    if (rest.empty() || rest.front() == '#') return std::nullopt;
+    while (!rest.empty() && detail::isBlank(rest.front())) {
+        rest.remove_prefix(1);
+    }
+    if (rest.empty() || rest.front() == '#') {
+        return std::nullopt;
+    }
     malformed = true;
     Line line;
     const auto start = detail::number(detail::word(rest));
     const auto duration = detail::number(detail::word(rest));
     line.function = std::string(detail::word(rest));
     const auto session = detail::number(detail::word(rest));
-    if (!start || !duration || line.function.empty() || !session) return std::nullopt;
+    if (!start || !duration || line.function.empty() || !session) {
+        return std::nullopt;
+    }
     line.startUs = *start;
     line.durationUs = *duration;
     line.session = static_cast<std::uint32_t>(*session);
     for (;;) {
-        while (!rest.empty() && detail::isBlank(rest.front())) rest.remove_prefix(1);
-        if (rest.substr(0, 2) == "=>") break;
+        while (!rest.empty() && detail::isBlank(rest.front())) {
+            rest.remove_prefix(1);
+        }
+        if (rest.substr(0, 2) == "=>") {
+            break;
+        }
         const std::size_t equals = rest.find('=');
-        if (equals == std::string_view::npos || equals == 0) return std::nullopt;
+        if (equals == std::string_view::npos || equals == 0) {
+            return std::nullopt;
+        }
         const std::string key(rest.substr(0, equals));
         rest.remove_prefix(equals + 1);
         if (!rest.empty() && rest.front() == '"') {
             const auto value = detail::unquote(rest);
-            if (!value) return std::nullopt;
+            if (!value) {
+                return std::nullopt;
+            }
             line.fields[key] = *value;
         } else {
             line.fields[key] = std::string(detail::word(rest));
@@ -176,7 +212,9 @@ inline std::optional<Line> parseLine(std::string_view text, bool& malformed) {
     }
     rest.remove_prefix(2);
     const auto status = detail::number(detail::word(rest));
-    if (!status || *status > 0xFFFFFFFFu) return std::nullopt;
+    if (!status || *status > 0xFFFFFFFFu) {
+        return std::nullopt;
+    }
     line.status = static_cast<std::int32_t>(static_cast<std::uint32_t>(*status));
     malformed = false;
     return line;

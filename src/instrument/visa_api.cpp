@@ -25,7 +25,9 @@ ViStatus VisaApi::query(ViSession vi, const char* text, std::span<char> reply) {
     // The line feed at the end of text makes the library send its formatted write buffer, so
     // the instrument has the whole query before the read starts.
     const ViStatus written = printf(vi, text);
-    if (written < 0) return written;
+    if (written < 0) {
+        return written;
+    }
     ViUInt32 received = 0;
     ViStatus status = read(vi, reinterpret_cast<unsigned char*>(reply.data()),
                            static_cast<ViUInt32>(reply.size() - 1), &received);
@@ -36,7 +38,9 @@ ViStatus VisaApi::query(ViSession vi, const char* text, std::span<char> reply) {
     reply[std::min<std::size_t>(received, reply.size() - 1)] = '\0';
     // A reply cut at the buffer counts as read, as the formatted read did: the text so far is
     // kept, and the instrument reports the unread rest itself at the next message (-410).
-    if (status == kViSuccessMaxCnt) status = kViSuccess;
+    if (status == kViSuccessMaxCnt) {
+        status = kViSuccess;
+    }
     return status == kViSuccess ? written : status;
 }
 

@@ -58,7 +58,9 @@ std::string hex(std::uint32_t value) {
 
 // A caller's text buffer, bounded by its known size.
 std::string bounded(const char* text, std::size_t size) {
-    if (text == nullptr) return {};
+    if (text == nullptr) {
+        return {};
+    }
     const void* end = std::memchr(text, '\0', size);
     return std::string(text, end != nullptr ? static_cast<const char*>(end) - text : size);
 }
@@ -67,7 +69,9 @@ std::string bounded(const char* text, std::size_t size) {
 
 const char* statusName(ViStatus status) {
     for (const StatusName& entry : kStatusNames) {
-        if (entry.status == status) return entry.name;
+        if (entry.status == status) {
+            return entry.name;
+        }
     }
     return "VI_UNKNOWN";
 }
@@ -96,7 +100,9 @@ ViStatus TracingVisa::traced(const char* function, ViSession session, Call call)
 ViStatus TracingVisa::openDefaultRM(ViSession* rm) {
     return traced("viOpenDefaultRM", 0, [&] {
         const ViStatus status = inner_.openDefaultRM(rm);
-        if (rm != nullptr) fields_ += " rm=" + std::to_string(*rm);
+        if (rm != nullptr) {
+            fields_ += " rm=" + std::to_string(*rm);
+        }
         return status;
     });
 }
@@ -115,8 +121,12 @@ ViStatus TracingVisa::findRsrc(ViSession rm, const char* expr, ViFindList* list,
     return traced("viFindRsrc", rm, [&] {
         fields_ += " expr=" + trace::quote(expr != nullptr ? expr : "");
         const ViStatus status = inner_.findRsrc(rm, expr, list, count, desc);
-        if (list != nullptr) fields_ += " list=" + std::to_string(*list);
-        if (count != nullptr) fields_ += " count=" + std::to_string(*count);
+        if (list != nullptr) {
+            fields_ += " list=" + std::to_string(*list);
+        }
+        if (count != nullptr) {
+            fields_ += " count=" + std::to_string(*count);
+        }
         fields_ += " desc=" + trace::quote(bounded(desc, kDescriptorBufferSize));
         return status;
     });
@@ -135,7 +145,9 @@ ViStatus TracingVisa::open(ViSession rm, const char* name, ViUInt32 mode, ViUInt
     return traced("viOpen", rm, [&] {
         fields_ += " name=" + trace::quote(name != nullptr ? name : "");
         const ViStatus status = inner_.open(rm, name, mode, timeout, vi);
-        if (vi != nullptr) fields_ += " vi=" + std::to_string(*vi);
+        if (vi != nullptr) {
+            fields_ += " vi=" + std::to_string(*vi);
+        }
         return status;
     });
 }

@@ -64,14 +64,14 @@ int DatabaseSink::sendWaiting(ResultsDatabase& database, std::string& problem) {
 Delivery DatabaseSink::defer(const RunDocument& document, const std::string& reason) {
     std::string error;
     if (!outbox_.put(document, error)) {
-        return {Delivery::Status::Failed,
-                "results database not reached (" + reason + ") and the outbox " +
-                    outbox_.folder() + " cannot keep the run: " + error};
+        return {Delivery::Status::Failed, "results database not reached (" + reason +
+                                              ") and the outbox " + outbox_.folder() +
+                                              " cannot keep the run: " + error};
     }
-    return {Delivery::Status::Deferred,
-            "results database not reached (" + reason + "); the run waits in " +
-                outbox_.folder() + " (" + std::to_string(outbox_.waitingFiles().size()) +
-                " waiting) for the next run that reaches it"};
+    return {Delivery::Status::Deferred, "results database not reached (" + reason +
+                                            "); the run waits in " + outbox_.folder() + " (" +
+                                            std::to_string(outbox_.waitingFiles().size()) +
+                                            " waiting) for the next run that reaches it"};
 }
 
 Delivery DatabaseSink::deliver(const RunDocument& document) {

@@ -30,7 +30,8 @@ class Outbox {
 // cannot be reached or refuses the run, the run waits in the outbox instead.
 class DatabaseSink : public RecordSink {
   public:
-    DatabaseSink(DatabaseUrl url, Outbox outbox) : url_(std::move(url)), outbox_(std::move(outbox)) {}
+    DatabaseSink(DatabaseUrl url, Outbox outbox)
+        : url_(std::move(url)), outbox_(std::move(outbox)) {}
     Delivery deliver(const RunDocument& document) override;
 
   private:

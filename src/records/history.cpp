@@ -3,8 +3,8 @@
 
 #include <QJsonArray>
 #include <algorithm>
-#include <cmath>
 #include <charconv>
+#include <cmath>
 #include <map>
 #include <tuple>
 
@@ -48,8 +48,7 @@ HistoryReport buildHistory(const std::string& serialNumber, std::vector<HistoryR
                 found = index.emplace(key, report.rows.size()).first;
                 order.emplace_back(key, position);
                 report.rows.push_back({entry.band, entry.bandName, entry.source, entry.name,
-                                       entry.unit,
-                                       std::vector<DriftCell>(report.runs.size())});
+                                       entry.unit, std::vector<DriftCell>(report.runs.size())});
             }
             DriftCell& cell = report.rows[found->second].cells[run];
             cell.present = true;
@@ -63,9 +62,9 @@ HistoryReport buildHistory(const std::string& serialNumber, std::vector<HistoryR
         for (std::size_t run = 0; run < row.cells.size(); ++run) {
             DriftCell& cell = row.cells[run];
             if (!cell.present) continue;
-            const auto older = std::find_if(row.cells.begin() + static_cast<long>(run) + 1,
-                                            row.cells.end(),
-                                            [](const DriftCell& c) { return c.present; });
+            const auto older =
+                std::find_if(row.cells.begin() + static_cast<long>(run) + 1, row.cells.end(),
+                             [](const DriftCell& c) { return c.present; });
             if (older == row.cells.end()) continue;
             cell.hasDrift = std::isfinite(cell.value) && std::isfinite(older->value);
             cell.drift = cell.value - older->value;
@@ -93,8 +92,8 @@ std::string historyTable(const HistoryReport& report) {
     std::string header = padded("Band", 8, false) + padded("Src", 4, false) +
                          padded("Test", 23, false) + padded("Unit", 6, false);
     for (std::size_t run = 0; run < report.runs.size(); ++run) {
-        header += padded("Run " + std::to_string(run + 1), 10, true) +
-                  padded("Drift", 10, true) + "  ";
+        header +=
+            padded("Run " + std::to_string(run + 1), 10, true) + padded("Drift", 10, true) + "  ";
     }
     while (header.back() == ' ') header.pop_back();
     out += "\n" + header + "\n";

@@ -16,8 +16,8 @@ struct DriftCell {
     double value = 0.0;
     double margin = 0.0;
     bool hasDrift = false;
-    double drift = 0.0;          // value less the older run's value
-    bool marginShrank = false;   // the margin is less than half the older run's positive margin
+    double drift = 0.0;         // value less the older run's value
+    bool marginShrank = false;  // the margin is less than half the older run's positive margin
 };
 
 struct DriftRow {

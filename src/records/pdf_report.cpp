@@ -31,7 +31,9 @@ constexpr double kRow = 13.0;
 const QColor kPassColour(0, 140, 60);
 const QColor kFailColour(200, 30, 30);
 
-QString text(const std::string& s) { return QString::fromStdString(s); }
+QString text(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 QString number(double value) {
     return std::isfinite(value) ? QString::number(value, 'g', 6) : QStringLiteral("-");
@@ -81,17 +83,17 @@ void titleBlock(Pages& pages, const RunDocument& document) {
     pages.line(QStringLiteral("Test set verification report"), 28);
     pages.font(9);
     const auto& t = r.testSet;
-    pages.line(QStringLiteral("Test set: %1 %2, serial number %3, firmware %4")
-                   .arg(text(t.manufacturer), text(t.model), text(t.serialNumber),
-                        text(t.firmware)));
-    pages.line(QStringLiteral("Test application: %1 revision %2; resource %3")
-                   .arg(text(t.testApplication), text(t.testApplicationRevision),
-                        text(t.resource)));
+    pages.line(
+        QStringLiteral("Test set: %1 %2, serial number %3, firmware %4")
+            .arg(text(t.manufacturer), text(t.model), text(t.serialNumber), text(t.firmware)));
+    pages.line(
+        QStringLiteral("Test application: %1 revision %2; resource %3")
+            .arg(text(t.testApplication), text(t.testApplicationRevision), text(t.resource)));
     pages.line(QStringLiteral("Options: bands %1; tests %2; %3 iterations")
                    .arg(joined(r.choice.bands), joined(r.choice.tests))
                    .arg(r.choice.iterations));
-    pages.line(QStringLiteral("Start %1, end %2 (UTC)")
-                   .arg(text(utcText(r.start)), text(utcText(r.end))));
+    pages.line(
+        QStringLiteral("Start %1, end %2 (UTC)").arg(text(utcText(r.start)), text(utcText(r.end))));
     QString calibration = QStringLiteral("not checked");
     if (r.calibration.checked) {
         calibration = r.calibration.gridCode.empty()
@@ -118,7 +120,7 @@ void titleBlock(Pages& pages, const RunDocument& document) {
 void resultsTable(Pages& pages, const std::vector<ResultRecord>& results) {
     // Column left edges; the last column ends at the right margin.
     static constexpr double kColumns[] = {0, 62, 100, 262, 330, 385, 440, 480};
-    static const char* const kHeads[] = {"Band",      "Source", "Test", "Value",
+    static const char* const kHeads[] = {"Band",      "Source",     "Test", "Value",
                                          "Low limit", "High limit", "Unit", "Result"};
     QPainter& p = pages.painter();
     auto row = [&](const QStringList& cells, bool bold) {
@@ -151,8 +153,9 @@ void resultsTable(Pages& pages, const std::vector<ResultRecord>& results) {
 // lines up. A floor has no high limit; its scale is the limit's own size, or the value's
 // distance from it when the limit is zero.
 double position(const ResultRecord& r) {
-    const double span = r.highLimit ? *r.highLimit - r.lowLimit
-                                    : std::max(std::fabs(r.lowLimit), std::fabs(r.value - r.lowLimit));
+    const double span = r.highLimit
+                            ? *r.highLimit - r.lowLimit
+                            : std::max(std::fabs(r.lowLimit), std::fabs(r.value - r.lowLimit));
     return span > 0.0 ? (r.value - r.lowLimit) / span : 0.5;
 }
 

@@ -157,8 +157,7 @@ ResultsDatabase::~ResultsDatabase() {
     QSqlDatabase::removeDatabase(text(connectionName_));
 }
 
-std::unique_ptr<ResultsDatabase> ResultsDatabase::open(const DatabaseUrl& url,
-                                                       std::string& error) {
+std::unique_ptr<ResultsDatabase> ResultsDatabase::open(const DatabaseUrl& url, std::string& error) {
     const bool sqlite = url.kind == DatabaseUrl::Kind::Sqlite;
     const QString driver = sqlite ? "QSQLITE" : "QPSQL";
     if (!QSqlDatabase::isDriverAvailable(driver)) {
@@ -227,9 +226,8 @@ bool ResultsDatabase::migrate(std::string& error) {
         if (migration.version <= version) continue;
         for (const char* statement : migration.statements) {
             if (!exec(db, dialect(statement, kind_), error)) {
-                return rollback("schema version " + std::to_string(migration.version) + ": " +
-                                    error,
-                                error);
+                return rollback(
+                    "schema version " + std::to_string(migration.version) + ": " + error, error);
             }
         }
         QSqlQuery mark(db);
@@ -267,25 +265,33 @@ bool ResultsDatabase::store(const RunDocument& document, std::string& error) {
         "?) ON CONFLICT (run_uid) DO NOTHING RETURNING id");
     const QVariant none;
     for (const QVariant& value : {
-             QVariant(text(document.runId)), QVariant(text(document.program.name)),
-             QVariant(text(document.program.version)), QVariant(text(r.testSet.manufacturer)),
-             QVariant(text(r.testSet.model)), QVariant(text(r.testSet.serialNumber)),
-             QVariant(text(r.testSet.firmware)), QVariant(text(r.testSet.testApplication)),
+             QVariant(text(document.runId)),
+             QVariant(text(document.program.name)),
+             QVariant(text(document.program.version)),
+             QVariant(text(r.testSet.manufacturer)),
+             QVariant(text(r.testSet.model)),
+             QVariant(text(r.testSet.serialNumber)),
+             QVariant(text(r.testSet.firmware)),
+             QVariant(text(r.testSet.testApplication)),
              QVariant(text(r.testSet.testApplicationRevision)),
-             QVariant(text(r.testSet.resource)), QVariant(joined(r.choice.bands)),
-             QVariant(joined(r.choice.tests)), QVariant(r.choice.iterations),
+             QVariant(text(r.testSet.resource)),
+             QVariant(joined(r.choice.bands)),
+             QVariant(joined(r.choice.tests)),
+             QVariant(r.choice.iterations),
              QVariant(r.calibration.checked ? 1 : 0),
              QVariant(r.calibration.delaySettingWritten ? 1 : 0),
              QVariant(r.calibration.dataDelayWritten ? 1 : 0),
              r.calibration.gridCode.empty() ? QVariant(QMetaType(QMetaType::QString))
                                             : QVariant(text(r.calibration.gridCode)),
-             QVariant(text(utcText(r.start))), QVariant(text(utcText(r.end))),
-             QVariant(r.pass ? "Pass" : "Fail"), QVariant(r.failCount),
+             QVariant(text(utcText(r.start))),
+             QVariant(text(utcText(r.end))),
+             QVariant(r.pass ? "Pass" : "Fail"),
+             QVariant(r.failCount),
              r.stoppedBy ? QVariant(r.stoppedBy->band) : QVariant(QMetaType(QMetaType::Int)),
              r.stoppedBy ? QVariant(text(r.stoppedBy->stage))
                          : QVariant(QMetaType(QMetaType::QString)),
-             QVariant(QString::fromUtf8(
-                 QJsonDocument(toJson(document)).toJson(QJsonDocument::Compact))),
+             QVariant(
+                 QString::fromUtf8(QJsonDocument(toJson(document)).toJson(QJsonDocument::Compact))),
          }) {
         run.addBindValue(value);
     }
@@ -356,12 +362,11 @@ std::optional<std::vector<HistoryRun>> ResultsDatabase::history(const std::strin
                             {}});
         }
         if (query.value(5).isNull()) continue;  // a run without result rows
-        runs.back().results.push_back({query.value(5).toInt(),
-                                       query.value(6).toString().toStdString(),
-                                       query.value(7).toInt(),
-                                       query.value(8).toString().toStdString(),
-                                       query.value(9).toString().toStdString(),
-                                       realOf(query.value(10)), realOf(query.value(11))});
+        runs.back().results.push_back(
+            {query.value(5).toInt(), query.value(6).toString().toStdString(),
+             query.value(7).toInt(), query.value(8).toString().toStdString(),
+             query.value(9).toString().toStdString(), realOf(query.value(10)),
+             realOf(query.value(11))});
     }
     return runs;
 }

@@ -75,8 +75,8 @@ testrun::CalibrationRecord calibrationOf(const QJsonObject& o) {
 QJsonObject resultJson(const ResultRecord& r) {
     QJsonArray configurations;
     for (const ConfigurationValue& c : r.configurations) {
-        configurations.append(
-            QJsonObject{{"config", c.config}, {"value", number(c.value)}, {"integrity", c.integrity}});
+        configurations.append(QJsonObject{
+            {"config", c.config}, {"value", number(c.value)}, {"integrity", c.integrity}});
     }
     return {{"band", r.band},
             {"band_name", text(r.bandName)},
@@ -109,7 +109,8 @@ ResultRecord resultOf(const QJsonObject& o) {
     r.passFail = textOf(o["result"]);
     for (const QJsonValue& item : o["configurations"].toArray()) {
         const QJsonObject c = item.toObject();
-        r.configurations.push_back({c["config"].toInt(), numberOf(c["value"]), c["integrity"].toInt()});
+        r.configurations.push_back(
+            {c["config"].toInt(), numberOf(c["value"]), c["integrity"].toInt()});
     }
     return r;
 }
@@ -135,9 +136,7 @@ std::string newRunId() {
 std::string utcText(std::chrono::system_clock::time_point when) {
     const auto ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count();
-    return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC)
-        .toString(Qt::ISODateWithMs)
-        .toStdString();
+    return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toString(Qt::ISODateWithMs).toStdString();
 }
 
 std::optional<std::chrono::system_clock::time_point> parseUtcText(const std::string& text) {
@@ -154,16 +153,14 @@ QJsonObject toJson(const RunDocument& document) {
     return {{"kind", kRecordKind},
             {"schema_version", kRecordSchemaVersion},
             {"run_id", text(document.runId)},
-            {"program",
-             QJsonObject{{"name", text(document.program.name)},
-                         {"version", text(document.program.version)}}},
+            {"program", QJsonObject{{"name", text(document.program.name)},
+                                    {"version", text(document.program.version)}}},
             {"start_utc", text(utcText(r.start))},
             {"end_utc", text(utcText(r.end))},
             {"test_set", identityJson(r.testSet)},
-            {"options",
-             QJsonObject{{"bands", intArray(r.choice.bands)},
-                         {"tests", intArray(r.choice.tests)},
-                         {"iterations", r.choice.iterations}}},
+            {"options", QJsonObject{{"bands", intArray(r.choice.bands)},
+                                    {"tests", intArray(r.choice.tests)},
+                                    {"iterations", r.choice.iterations}}},
             {"calibration", calibrationJson(r.calibration)},
             {"results", results},
             {"verdict", r.pass ? "Pass" : "Fail"},
@@ -198,7 +195,8 @@ std::optional<RunDocument> fromJson(const QJsonObject& o, std::string& error) {
     const QJsonObject options = o["options"].toObject();
     r.choice = {intsOf(options["bands"]), intsOf(options["tests"]), options["iterations"].toInt()};
     r.calibration = calibrationOf(o["calibration"].toObject());
-    for (const QJsonValue& item : o["results"].toArray()) r.results.push_back(resultOf(item.toObject()));
+    for (const QJsonValue& item : o["results"].toArray())
+        r.results.push_back(resultOf(item.toObject()));
     r.pass = o["verdict"].toString() == QLatin1String("Pass");
     r.failCount = o["fail_count"].toInt();
     r.stoppedBy = stopOf(o["instrument_error"]);

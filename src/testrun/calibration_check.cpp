@@ -49,7 +49,9 @@ void loadTableFile(const std::filesystem::path& path, std::span<double> table, b
         return;
     }
     std::istringstream file(*bytes);
-    if (readCalibrationLines(file, table)) builtIn = false;
+    if (readCalibrationLines(file, table)) {
+        builtIn = false;
+    }
 }
 
 }  // namespace
@@ -65,7 +67,9 @@ CalibrationTables loadCalibrationTables(const std::string& directory) {
 bool readCalibrationLines(std::istream& in, std::span<double> table) {
     std::string line;
     for (double& entry : table) {
-        if (!std::getline(in, line)) return false;
+        if (!std::getline(in, line)) {
+            return false;
+        }
         entry = instrument::readLeadingNumber(line);
     }
     return true;

@@ -24,7 +24,7 @@ inline constexpr const char* kDelaySettingFileName = "4750_bbgen_delay_setting_c
 inline constexpr const char* kDataDelayFileName = "4750_bbgen_data_delay_cal_data.txt";
 
 // A calibration data file larger than this is not read: a real one is under 1 KB.
-inline constexpr std::size_t kMaxCalibrationFileBytes = 64 * 1024;
+inline constexpr std::size_t kMaxCalibrationFileBytes = std::size_t{64} * 1024;
 
 // Polls of "SYSTem:SYNC?" after storing before the wait gives up (see waitForSync).
 inline constexpr int kMaxSyncPolls = 600;

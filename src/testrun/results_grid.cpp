@@ -15,7 +15,9 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
     for (;;) {
         const std::size_t at = text.find(separator, start);
         parts.push_back(text.substr(start, at - start));
-        if (at == std::string_view::npos) break;
+        if (at == std::string_view::npos) {
+            break;
+        }
         start = at + 1;
     }
     return parts;
@@ -34,28 +36,42 @@ void ResultsGrid::setFormatString(std::string_view format) {
         column.header = std::string(part);
         columns_.push_back(std::move(column));
     }
-    if (rows_.empty()) rows_.emplace_back();
-    for (Row& row : rows_) row.resize(columns_.size());
-    for (std::size_t c = 0; c < columns_.size(); ++c) rows_[0][c] = Cell{columns_[c].header};
+    if (rows_.empty()) {
+        rows_.emplace_back();
+    }
+    for (Row& row : rows_) {
+        row.resize(columns_.size());
+    }
+    for (std::size_t c = 0; c < columns_.size(); ++c) {
+        rows_[0][c] = Cell{columns_[c].header};
+    }
     columnsChanged_ = true;
 }
 
 void ResultsGrid::appendTabbed(std::string_view text) {
     Row row(columns_.size());
     const std::vector<std::string_view> fields = split(text, '\t');
-    for (std::size_t c = 0; c < fields.size() && c < row.size(); ++c) row[c].text = fields[c];
-    if (rows_.empty()) rows_.emplace_back(columns_.size());
+    for (std::size_t c = 0; c < fields.size() && c < row.size(); ++c) {
+        row[c].text = fields[c];
+    }
+    if (rows_.empty()) {
+        rows_.emplace_back(columns_.size());
+    }
     rows_.push_back(std::move(row));
 }
 
 ResultsGrid::Cell* ResultsGrid::at(int row, int col) {
-    if (row < 0 || row >= rows() || col < 0 || col >= cols()) return nullptr;
+    if (row < 0 || row >= rows() || col < 0 || col >= cols()) {
+        return nullptr;
+    }
     return &rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
 }
 
 // Rows not yet taken go out whole anyway; older cells are listed once each.
 void ResultsGrid::noteChanged(int row, int col) {
-    if (row >= takenRows_) return;
+    if (row >= takenRows_) {
+        return;
+    }
     const std::pair<int, int> where(row, col);
     if (std::find(changed_.begin(), changed_.end(), where) == changed_.end()) {
         changed_.push_back(where);
@@ -84,17 +100,23 @@ void ResultsGrid::setFailure(int row, int col, bool on) {
 }
 
 const std::string& ResultsGrid::cell(int row, int col) const {
-    if (row < 0 || row >= rows() || col < 0 || col >= cols()) return kEmpty;
+    if (row < 0 || row >= rows() || col < 0 || col >= cols()) {
+        return kEmpty;
+    }
     return rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)].text;
 }
 
 bool ResultsGrid::emphasised(int row, int col) const {
-    if (row < 0 || row >= rows() || col < 0 || col >= cols()) return false;
+    if (row < 0 || row >= rows() || col < 0 || col >= cols()) {
+        return false;
+    }
     return rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)].emphasised;
 }
 
 bool ResultsGrid::failure(int row, int col) const {
-    if (row < 0 || row >= rows() || col < 0 || col >= cols()) return false;
+    if (row < 0 || row >= rows() || col < 0 || col >= cols()) {
+        return false;
+    }
     return rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)].failure;
 }
 
@@ -125,7 +147,9 @@ void ResultsGrid::apply(const GridChanges& changes) {
     rows_.resize(static_cast<std::size_t>(std::max(changes.firstNewRow, 0)), Row(columns_.size()));
     rows_.insert(rows_.end(), changes.newRows.begin(), changes.newRows.end());
     for (const GridChanges::ChangedCell& changed : changes.cells) {
-        if (Cell* cell = at(changed.row, changed.col)) *cell = changed.cell;
+        if (Cell* cell = at(changed.row, changed.col)) {
+            *cell = changed.cell;
+        }
     }
     // A copy reports no changes of its own.
     columnsChanged_ = false;

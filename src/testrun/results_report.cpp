@@ -26,7 +26,9 @@ constexpr int kVerdictColumn = 7;
 // A cell's text never holds the grid's own separator or a line break.
 std::string cellText(std::string text) {
     for (char& c : text) {
-        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+        if (c == '\t' || c == '\r' || c == '\n') {
+            c = ' ';
+        }
     }
     return text;
 }
@@ -43,7 +45,9 @@ bool isLineBreak(QChar c) {
 std::string displayNumberText(double value, const QLocale& locale) {
     std::string text = instrument::levelText(value);
     const std::size_t point = text.find('.');
-    if (point != std::string::npos) text.replace(point, 1, locale.decimalPoint().toStdString());
+    if (point != std::string::npos) {
+        text.replace(point, 1, locale.decimalPoint().toStdString());
+    }
     return text;
 }
 
@@ -151,17 +155,15 @@ class BandRows {
         row(source, test, "GMSK RMS Phase Error", m.maxRmsPhaseError(), m.rmsPhaseErrLowLimit(b),
             m.rmsPhaseErrHighLimit(b), m.rmsPhaseErrUnits(), m.rmsPhaseErrByConfig(),
             [&](double v) { return m.getRmsPhaseErrPassFailString(v, b); });
-        row(source, test, "GMSK Peak Phase Error", m.maxPeakPhaseError(),
-            m.peakPhaseErrLowLimit(b), m.peakPhaseErrHighLimit(b), m.peakPhaseErrUnits(),
-            m.peakPhaseErrByConfig(),
+        row(source, test, "GMSK Peak Phase Error", m.maxPeakPhaseError(), m.peakPhaseErrLowLimit(b),
+            m.peakPhaseErrHighLimit(b), m.peakPhaseErrUnits(), m.peakPhaseErrByConfig(),
             [&](double v) { return m.getPeakPhaseErrPassFailString(v, b); });
     }
 
     void pvt(const char* source, int test, const measurements::clsPVTMeas& m) const {
         const std::int16_t b = index_;
-        row(source, test, "GMSK Burst Flatness", m.worstBurstFlatness(),
-            m.burstFlatnessLowLimit(b), m.burstFlatnessHighLimit(b), m.burstFlatnessUnits(),
-            m.burstFlatnessByConfig(),
+        row(source, test, "GMSK Burst Flatness", m.worstBurstFlatness(), m.burstFlatnessLowLimit(b),
+            m.burstFlatnessHighLimit(b), m.burstFlatnessUnits(), m.burstFlatnessByConfig(),
             [&](double v) { return m.getBurstFlatnessPassFailString(v, b); });
     }
 
@@ -212,17 +214,27 @@ void ResultsReport::reportBand(const Band& band, const TestOptions& options,
     const auto chosen = [&](std::int16_t test, const auto& object) {
         return options.getTest(test) && object != nullptr;
     };
-    if (chosen(T::kSrc1Pfer, m.src1Pfer)) rows.pfer("1", T::kSrc1Pfer, *m.src1Pfer);
-    if (chosen(T::kSrc1Pvt, m.src1Pvt)) rows.pvt("1", T::kSrc1Pvt, *m.src1Pvt);
+    if (chosen(T::kSrc1Pfer, m.src1Pfer)) {
+        rows.pfer("1", T::kSrc1Pfer, *m.src1Pfer);
+    }
+    if (chosen(T::kSrc1Pvt, m.src1Pvt)) {
+        rows.pvt("1", T::kSrc1Pvt, *m.src1Pvt);
+    }
     if (chosen(T::kSrc1GmskPower, m.src1GmskPower)) {
         rows.power("1", T::kSrc1GmskPower, "GMSK Power", *m.src1GmskPower);
     }
     if (chosen(T::kSrc1EpskPower, m.src1EpskPower)) {
         rows.power("1", T::kSrc1EpskPower, "EPSK Power", *m.src1EpskPower);
     }
-    if (chosen(T::kSrc1ModAcc, m.src1ModAcc)) rows.modAcc(T::kSrc1ModAcc, *m.src1ModAcc);
-    if (chosen(T::kSrc2Pfer, m.src2Pfer)) rows.pfer("2", T::kSrc2Pfer, *m.src2Pfer);
-    if (chosen(T::kSrc2Pvt, m.src2Pvt)) rows.pvt("2", T::kSrc2Pvt, *m.src2Pvt);
+    if (chosen(T::kSrc1ModAcc, m.src1ModAcc)) {
+        rows.modAcc(T::kSrc1ModAcc, *m.src1ModAcc);
+    }
+    if (chosen(T::kSrc2Pfer, m.src2Pfer)) {
+        rows.pfer("2", T::kSrc2Pfer, *m.src2Pfer);
+    }
+    if (chosen(T::kSrc2Pvt, m.src2Pvt)) {
+        rows.pvt("2", T::kSrc2Pvt, *m.src2Pvt);
+    }
     if (chosen(T::kSrc2GmskPower, m.src2GmskPower)) {
         rows.power("2", T::kSrc2GmskPower, "GMSK Power", *m.src2GmskPower);
     }

@@ -36,9 +36,13 @@ frmDoTest::frmDoTest(instrument::clsVisa& visa, instrument::ProgramValues& progr
       measurements_(std::make_unique<RunMeasurements>()) {
     ui_.setVerdict(Verdict::Hidden);
     calibration_.beforeWrite = [this](const CalibrationOutcome& read) {
-        if (!settings_.beforeCalibrationWrite) return;
+        if (!settings_.beforeCalibrationWrite) {
+            return;
+        }
         const std::string problem = settings_.beforeCalibrationWrite(serialNumber(), read.readings);
-        if (!problem.empty()) ui_.reportProblem("Calibration backup not written: " + problem);
+        if (!problem.empty()) {
+            ui_.reportProblem("Calibration backup not written: " + problem);
+        }
     };
 }
 
@@ -126,7 +130,9 @@ void frmDoTest::startResults() {
     report_.addInformationRow(mom_.get());
     if (options_.getTest(TestOptions::kCalibrateSource)) {
         const CalibrationOutcome calibration = calibration_.run(vi());
-        if (!calibration.gridCode.empty()) report_.setCalibrationCode(calibration.gridCode);
+        if (!calibration.gridCode.empty()) {
+            report_.setCalibrationCode(calibration.gridCode);
+        }
         record_.calibration = {true, calibration.settingDiffers, calibration.dataDiffers,
                                calibration.gridCode};
     }
@@ -144,10 +150,14 @@ void frmDoTest::runSource1Configs(const Band& band, bool& runFailed) {
     const Levels& levels = sourceLevels_.levels();
     for (std::int16_t config = 0; config < kSource1Configs; ++config) {
         const std::string n = std::to_string(config);
-        if (!runFailed) runFailed = sendChain(configCommands(config, levels));
+        if (!runFailed) {
+            runFailed = sendChain(configCommands(config, levels));
+        }
         noteStop(band, "loopback configuration " + n, runFailed);
         ui_.pause(kConfigSettle);
-        if (!runFailed) runFailed = runSource1Tests(config);
+        if (!runFailed) {
+            runFailed = runSource1Tests(config);
+        }
         noteStop(band, "source 1 tests, configuration " + n, runFailed);
     }
 }
@@ -167,21 +177,31 @@ void frmDoTest::runBand(const Band& band, bool& runFailed) {
         runFailed = sendChain(source1Arrangement(band));
         noteStop(band, "source 1 arrangement", runFailed);
     }
-    if (!runFailed) runFailed = sourceLevels_.findPowerThresholds(vi(), band);
+    if (!runFailed) {
+        runFailed = sourceLevels_.findPowerThresholds(vi(), band);
+    }
     noteStop(band, "source level search", runFailed);
     if (!runFailed) {
         runFailed = sourceLevels_.measureSource1CWPowers(vi());
         noteStop(band, "source 1 CW references", runFailed);
-        if (!runFailed) runFailed = sourceLevels_.measureSource2CWPower(vi(), band);
+        if (!runFailed) {
+            runFailed = sourceLevels_.measureSource2CWPower(vi(), band);
+        }
         noteStop(band, "source 2 CW reference", runFailed);
     }
     measurements_->createForBand(context(), sourceLevels_.levels());
     runSource1Configs(band, runFailed);
-    if (!runFailed) runFailed = sendChain(source2Arrangement(band, sourceLevels_.levels()));
+    if (!runFailed) {
+        runFailed = sendChain(source2Arrangement(band, sourceLevels_.levels()));
+    }
     noteStop(band, "source 2 arrangement", runFailed);
-    if (!runFailed) runFailed = runSource2Tests();
+    if (!runFailed) {
+        runFailed = runSource2Tests();
+    }
     noteStop(band, "source 2 tests", runFailed);
-    if (!runFailed) report_.reportBand(band, options_, *measurements_);
+    if (!runFailed) {
+        report_.reportBand(band, options_, *measurements_);
+    }
     measurements_->releaseBand();
 }
 
@@ -203,16 +223,20 @@ void frmDoTest::finishRun(bool runFailed) {
 void frmDoTest::recordChoiceAndIdentity() {
     record_.start = std::chrono::system_clock::now();
     if (mom_) {
-        record_.testSet = {mom_->MomManufacturer(),     mom_->MomModel(),
-                           mom_->MomSerialNumber(),     mom_->MomInstrumentFirmware(),
-                           mom_->MomTA(),               mom_->MomFirmwareVersion(),
+        record_.testSet = {mom_->MomManufacturer(), mom_->MomModel(),
+                           mom_->MomSerialNumber(), mom_->MomInstrumentFirmware(),
+                           mom_->MomTA(),           mom_->MomFirmwareVersion(),
                            mom_->MomResource()};
     }
     for (std::int16_t band = 0; band < TestOptions::kBands; ++band) {
-        if (options_.getBand(band)) record_.choice.bands.push_back(band);
+        if (options_.getBand(band)) {
+            record_.choice.bands.push_back(band);
+        }
     }
     for (std::int16_t test = 0; test < TestOptions::kCalibrateSource; ++test) {
-        if (options_.getTest(test)) record_.choice.tests.push_back(test);
+        if (options_.getTest(test)) {
+            record_.choice.tests.push_back(test);
+        }
     }
     record_.choice.iterations = program_.measurementIterations;
 }

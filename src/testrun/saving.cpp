@@ -72,14 +72,13 @@ void appendLatin1(std::string& out, std::string_view cell) {
             code = (code << 6) | (static_cast<unsigned char>(cell[i + k]) & 0x3Fu);
         }
         constexpr unsigned long kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (code < kSmallest[length]) {
-            out += '?';  // an overlong form is not valid UTF-8
+        // An overlong form is not valid UTF-8, and a character beyond Latin-1 has no byte.
+        if (code < kSmallest[length] || code > 0xFF) {
+            out += '?';
         } else if (code == '\r' || code == '\n') {
             out += ' ';
-        } else if (code <= 0xFF) {
-            out += static_cast<char>(static_cast<unsigned char>(code));
         } else {
-            out += '?';
+            out += static_cast<char>(static_cast<unsigned char>(code));
         }
         i += length;
     }
@@ -109,12 +108,18 @@ class TemporaryFile {
         // mkstemp makes the file 0600; the results are an ordinary file of the user's.
         const mode_t mask = ::umask(0);
         ::umask(mask);
-        if (fd_ >= 0) ::fchmod(fd_, 0666 & ~mask);
+        if (fd_ >= 0) {
+            ::fchmod(fd_, 0666 & ~mask);
+        }
 #endif
-        if (fd_ < 0) error_ = errno;
+        if (fd_ < 0) {
+            error_ = errno;
+        }
     }
     ~TemporaryFile() {
-        if (fd_ >= 0) closeFile();
+        if (fd_ >= 0) {
+            closeFile();
+        }
         if (!replaced_) {
             std::error_code ignored;
             std::filesystem::remove(path_, ignored);
@@ -139,14 +144,20 @@ class TemporaryFile {
 #else
             const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
 #endif
-            if (written < 0 && errno == EINTR) continue;
-            if (written <= 0) return fail();
+            if (written < 0 && errno == EINTR) {
+                continue;
+            }
+            if (written <= 0) {
+                return fail();
+            }
             bytes.remove_prefix(static_cast<std::size_t>(written));
         }
 #ifdef _WIN32
         if (_commit(fd_) != 0) return fail();
 #else
-        if (::fsync(fd_) != 0) return fail();
+        if (::fsync(fd_) != 0) {
+            return fail();
+        }
 #endif
         return closeFile() || fail();
     }
@@ -158,7 +169,9 @@ class TemporaryFile {
         if (!replaced_) error_ = EACCES;
 #else
         replaced_ = ::rename(path_.c_str(), target.c_str()) == 0;
-        if (!replaced_) error_ = errno;
+        if (!replaced_) {
+            error_ = errno;
+        }
 #endif
         return replaced_;
     }

@@ -39,7 +39,8 @@ int PostgresServer::run(const std::string& command) {
     const std::string line = "cd / && " + asUser_ + command + " >" + out + " 2>&1 </dev/null";
     const int status = std::system(line.c_str());
     QFile file(QString::fromStdString(out));
-    if (file.open(QIODevice::ReadOnly)) log_ += "$ " + command + "\n" + file.readAll().toStdString();
+    if (file.open(QIODevice::ReadOnly))
+        log_ += "$ " + command + "\n" + file.readAll().toStdString();
     return status;
 }
 

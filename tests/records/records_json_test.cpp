@@ -8,8 +8,8 @@
 #include <QJsonDocument>
 #include <QLocale>
 #include <QTemporaryDir>
-#include <iterator>
 #include <clocale>
+#include <iterator>
 
 #include "records/run_record_json.h"
 #include "records_support.h"
@@ -30,9 +30,9 @@ TEST(RunRecord, MarginIsTheSignedDistanceToTheNearerLimit) {
         double margin;
     };
     const Case cases[] = {
-        {3.0, -20.0, 20.0, 17.0},  {-19.0, -20.0, 20.0, 1.0}, {21.5, -20.0, 20.0, -1.5},
-        {41.5, 35.0, std::nullopt, 6.5}, {30.0, 35.0, std::nullopt, -5.0},
-        {0.0, 0.0, 4.0, 0.0},
+        {3.0, -20.0, 20.0, 17.0},         {-19.0, -20.0, 20.0, 1.0},
+        {21.5, -20.0, 20.0, -1.5},        {41.5, 35.0, std::nullopt, 6.5},
+        {30.0, 35.0, std::nullopt, -5.0}, {0.0, 0.0, 4.0, 0.0},
     };
     for (const Case& c : cases) {
         testrun::ResultRecord r;
@@ -130,7 +130,11 @@ TEST(RunRecordSchema, TheRecordValidatesAndBrokenRecordsDoNot) {
              o["results"] = results;
          }},
         {"missing verdict", [](QJsonObject& o) { o.remove("verdict"); }},
-        {"unknown band", [](QJsonObject& o) { o["options"] = QJsonObject{{"bands", QJsonArray{5}}, {"tests", QJsonArray{}}, {"iterations", 50}}; }},
+        {"unknown band",
+         [](QJsonObject& o) {
+             o["options"] =
+                 QJsonObject{{"bands", QJsonArray{5}}, {"tests", QJsonArray{}}, {"iterations", 50}};
+         }},
         {"bad calibration code",
          [](QJsonObject& o) {
              QJsonObject c = o["calibration"].toObject();
@@ -173,8 +177,9 @@ TEST(JsonFileSink, WritesWholeOrReportsTheFailure) {
     EXPECT_EQ(records::JsonFileSink(path).deliver(d).status, records::Delivery::Status::Written);
     QFile written(QString::fromStdString(path));
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QJsonDocument::fromJson(written.readAll()).object()["run_id"].toString().toStdString(),
-              d.runId);
+    EXPECT_EQ(
+        QJsonDocument::fromJson(written.readAll()).object()["run_id"].toString().toStdString(),
+        d.runId);
 }
 
 }  // namespace

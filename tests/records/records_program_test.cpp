@@ -49,12 +49,12 @@ class Bench {
         const std::string out = path("out-" + std::to_string(counter_)),
                           err = path("err-" + std::to_string(counter_));
         ++counter_;
-        const std::string line = "env -u QUILLON_RESULTS_DB -u QUILLON_SIM_PROFILE "
-                                 "QUILLON_PAUSE_SCALE=0 XDG_DATA_HOME=" +
-                                 path("data") + " QUILLON_INSTANCE_LOCK=" + path("lock-") +
-                                 std::to_string(counter_) + " " + env +
-                                 " timeout -s KILL 120 " QUILLON_BIN_DIR "/quillon --console " +
-                                 args + " </dev/null >" + out + " 2>" + err;
+        const std::string line =
+            "env -u QUILLON_RESULTS_DB -u QUILLON_SIM_PROFILE "
+            "QUILLON_PAUSE_SCALE=0 XDG_DATA_HOME=" +
+            path("data") + " QUILLON_INSTANCE_LOCK=" + path("lock-") + std::to_string(counter_) +
+            " " + env + " timeout -s KILL 120 " QUILLON_BIN_DIR "/quillon --console " + args +
+            " </dev/null >" + out + " 2>" + err;
         const int status = std::system(line.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readAll(QString::fromStdString(out)),
                 readAll(QString::fromStdString(err))};
@@ -64,16 +64,18 @@ class Bench {
     std::vector<int> together(const std::vector<std::string>& args) const {
         std::string script;
         for (std::size_t i = 0; i < args.size(); ++i) {
-            script += "(env -u QUILLON_RESULTS_DB QUILLON_PAUSE_SCALE=0 XDG_DATA_HOME=" +
-                      path("data") + " QUILLON_INSTANCE_LOCK=" + path("lock-t" + std::to_string(i)) +
-                      " timeout -s KILL 120 " QUILLON_BIN_DIR "/quillon --console " + args[i] +
-                      " </dev/null >/dev/null 2>" + path("together-" + std::to_string(i)) +
-                      "; echo $? >" + path("code-" + std::to_string(i)) + ") & ";
+            script +=
+                "(env -u QUILLON_RESULTS_DB QUILLON_PAUSE_SCALE=0 XDG_DATA_HOME=" + path("data") +
+                " QUILLON_INSTANCE_LOCK=" + path("lock-t" + std::to_string(i)) +
+                " timeout -s KILL 120 " QUILLON_BIN_DIR "/quillon --console " + args[i] +
+                " </dev/null >/dev/null 2>" + path("together-" + std::to_string(i)) +
+                "; echo $? >" + path("code-" + std::to_string(i)) + ") & ";
         }
         std::system((script + "wait").c_str());
         std::vector<int> codes;
         for (std::size_t i = 0; i < args.size(); ++i) {
-            codes.push_back(std::atoi(readAll(QString::fromStdString(path("code-" + std::to_string(i)))).c_str()));
+            codes.push_back(std::atoi(
+                readAll(QString::fromStdString(path("code-" + std::to_string(i)))).c_str()));
         }
         return codes;
     }
@@ -96,8 +98,9 @@ std::string germanLocaleEnvironment(const Bench& bench) {
     }
     const std::string folder = bench.path("locales");
     QDir().mkpath(QString::fromStdString(folder));
-    if (std::system(("localedef -i de_DE -f UTF-8 " + folder + "/de_DE.UTF-8 >/dev/null 2>&1")
-                        .c_str()) != 0) {
+    if (std::system(
+            ("localedef -i de_DE -f UTF-8 " + folder + "/de_DE.UTF-8 >/dev/null 2>&1").c_str()) !=
+        0) {
         return {};
     }
     return "LOCPATH=" + folder + " LC_ALL=de_DE.UTF-8";
@@ -110,8 +113,8 @@ TEST(RecordsProgram, JsonRecordUnderAGermanLocaleIsValidAndMatchesTheTable) {
     const std::string german = germanLocaleEnvironment(bench);
     ASSERT_FALSE(german.empty()) << "no German locale: install the Debian package locales";
     const Outcome run = bench.quillon("--yes --sim --bands PGSM --save " + bench.path("r.txt") +
-                                      " --json " + bench.path("r.json"),
-                                  german);
+                                          " --json " + bench.path("r.json"),
+                                      german);
     ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
     const std::string results = readAll(QString::fromStdString(bench.path("r.txt")));
     EXPECT_NE(results.find(", -20,000, 20,000, Hz"), std::string::npos) << results;
@@ -141,7 +144,8 @@ TEST(RecordsProgram, JsonRecordUnderAGermanLocaleIsValidAndMatchesTheTable) {
 
 TEST(RecordsProgram, ARecordThatCannotBeWrittenEndsWithCode5AndBadRequestsWith64) {
     Bench bench;
-    const Outcome run = bench.quillon("--yes --sim --bands DCS --json " + bench.path("no/dir/r.json"));
+    const Outcome run =
+        bench.quillon("--yes --sim --bands DCS --json " + bench.path("no/dir/r.json"));
     EXPECT_EQ(run.exitCode, 5) << run.err;
     EXPECT_NE(run.err.find("quillon: record not saved to " + bench.path("no/dir/r.json")),
               std::string::npos)
@@ -168,17 +172,19 @@ TEST(RecordsProgram, ReportWithoutADisplayHoldsTheRunAndAnUnwritableOneEndsWithC
     const Outcome run = bench.quillon("--yes --sim --report " + pdf, "DISPLAY= QT_QPA_PLATFORM=");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::string info = bench.path("info.txt"), text = bench.path("report.txt");
-    ASSERT_EQ(std::system(("pdfinfo " + pdf + " >" + info + " && pdftotext -layout " + pdf + " " +
-                           text).c_str()),
-              0);
+    ASSERT_EQ(
+        std::system(
+            ("pdfinfo " + pdf + " >" + info + " && pdftotext -layout " + pdf + " " + text).c_str()),
+        0);
     EXPECT_NE(readAll(QString::fromStdString(info)).find("Pages:           4"), std::string::npos);
     const std::string words = readAll(QString::fromStdString(text));
-    for (const char* expected : {"GB44180123", "firmware", "Verdict: Pass", "GSM450  ", "Margins, PCS"}) {
+    for (const char* expected :
+         {"GB44180123", "firmware", "Verdict: Pass", "GSM450  ", "Margins, PCS"}) {
         EXPECT_NE(words.find(expected), std::string::npos) << expected;
     }
 
-    const Outcome unwritable = bench.quillon("--yes --sim --bands DCS --report " +
-                                             bench.path("no/dir/r.pdf"));
+    const Outcome unwritable =
+        bench.quillon("--yes --sim --bands DCS --report " + bench.path("no/dir/r.pdf"));
     EXPECT_EQ(unwritable.exitCode, 5) << unwritable.err;
     EXPECT_NE(unwritable.err.find("quillon: report not saved to"), std::string::npos);
 }
@@ -209,13 +215,14 @@ TEST(RecordsProgram, OutboxThenHistoryOnSqlite) {
         << history.out;
     EXPECT_NE(history.out.find("GSM450  1   GMSK Frequency Error   Hz"), std::string::npos)
         << history.out;
-    const Outcome json =
-        bench.quillon("--history GB44180123 --json " + bench.path("h.json"), "QUILLON_RESULTS_DB=" + url);
+    const Outcome json = bench.quillon("--history GB44180123 --json " + bench.path("h.json"),
+                                       "QUILLON_RESULTS_DB=" + url);
     EXPECT_EQ(json.exitCode, 0) << json.err;
     const QJsonObject h = jsonFile(bench.path("h.json"));
     EXPECT_EQ(h["runs"].toArray().size(), 2);
     EXPECT_EQ(h["results"].toArray().size(), 14);
-    EXPECT_TRUE(h["results"].toArray()[0].toObject()["values"].toArray()[0].toObject()["drift"].isDouble());
+    EXPECT_TRUE(
+        h["results"].toArray()[0].toObject()["values"].toArray()[0].toObject()["drift"].isDouble());
 
     const Outcome unreadable =
         bench.quillon("--history GB44180123 --results-db sqlite:" + bench.path("none/x.db"));
@@ -235,14 +242,14 @@ TEST(RecordsProgram, TwoBenchesAtOnceOnPostgresql) {
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(readAll(QString::fromStdString(bench.path("together-" + std::to_string(i)))), "");
     }
-    const Outcome history =
-        bench.quillon("--history GB44180123 --json " + bench.path("h.json") +
-                      " --results-db '" + server.url() + "'");
+    const Outcome history = bench.quillon("--history GB44180123 --json " + bench.path("h.json") +
+                                          " --results-db '" + server.url() + "'");
     ASSERT_EQ(history.exitCode, 0) << history.err;
     const QJsonObject h = jsonFile(bench.path("h.json"));
     EXPECT_EQ(h["runs"].toArray().size(), 2);
     for (const QJsonValue& row : h["results"].toArray()) {
-        EXPECT_EQ(row.toObject()["values"].toArray().size(), 2) << row.toObject()["name"].toString().toStdString();
+        EXPECT_EQ(row.toObject()["values"].toArray().size(), 2)
+            << row.toObject()["name"].toString().toStdString();
     }
 }
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "records_support.h"
 
-#include <QProcess>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 namespace quillon::testing {
@@ -38,7 +38,9 @@ std::vector<Validation> validateAgainstSchema(const std::vector<QByteArray>& jso
     const QList<QByteArray> lines = python.readAllStandardOutput().split('\n');
     const std::string err = python.readAllStandardError().toStdString();
     for (std::size_t i = 0; i < results.size(); ++i) {
-        const QByteArray line = static_cast<qsizetype>(i) < lines.size() ? lines[static_cast<qsizetype>(i)] : QByteArray();
+        const QByteArray line = static_cast<qsizetype>(i) < lines.size()
+                                    ? lines[static_cast<qsizetype>(i)]
+                                    : QByteArray();
         results[i] = {line == "ok", line.isEmpty() ? err : line.toStdString()};
     }
     return results;
