@@ -111,7 +111,7 @@ sequence-goes-on-after-failure
 chain-goes-on-after-failure
     src/instrument/clsVisa.cpp
     - return errorOccurred || !sendChecked(vi, command).ok();
-    + return !sendChecked(vi, command).ok();
+    + return (errorOccurred && false) || !sendChecked(vi, command).ok();
 
 negative-queued-errors-ignored
     src/instrument/clsVisa.cpp
@@ -151,7 +151,7 @@ source2-arrangement-on-source1-channel
 source1-retries-bad-integrity
     src/measurements/measurement_common.h
     - source == 1 && integrity == kRetryIntegrity
-    + integrity == kRetryIntegrity
+    + source >= 0 && integrity == kRetryIntegrity
 EOF
 }
 
