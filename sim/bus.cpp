@@ -41,6 +41,16 @@ bool knownEvent(ViUInt32 event) {
     return event == visa::kViEventServiceReq || event == visa::kViEventIoCompletion;
 }
 
+// Disabling and discarding take any known event or all of them, and any mechanism or all.
+ViStatus eventArguments(ViUInt32 event, ViUInt16 mechanism) {
+    if (!knownEvent(event) && event != visa::kViAllEnabledEvents) return visa::kViErrorInvEvent;
+    if (mechanism != visa::kViQueue && mechanism != visa::kViHndlr &&
+        mechanism != visa::kViSuspendHndlr && mechanism != visa::kViAllMech) {
+        return visa::kViErrorInvMech;
+    }
+    return kViSuccess;
+}
+
 std::unique_ptr<Instrument> build(const InstrumentProfile& entry, const Profile& profile,
                                   std::uint32_t seed) {
     switch (entry.kind) {
@@ -433,10 +443,8 @@ ViStatus Bus::enableEvent(ViSession vi, ViUInt32 event, ViUInt16 mechanism) {
 ViStatus Bus::disableEvent(ViSession vi, ViUInt32 event, ViUInt16 mechanism) {
     const auto it = sessions_.find(vi);
     if (it == sessions_.end()) return kViErrorInvObject;
-    if (!knownEvent(event) && event != visa::kViAllEnabledEvents) return visa::kViErrorInvEvent;
-    if (mechanism != visa::kViQueue && mechanism != visa::kViHndlr &&
-        mechanism != visa::kViSuspendHndlr && mechanism != visa::kViAllMech) {
-        return visa::kViErrorInvMech;
+    if (const ViStatus status = eventArguments(event, mechanism); status != kViSuccess) {
+        return status;
     }
     std::set<ViUInt32>& events = it->second.events;
     const std::size_t removed =
@@ -447,10 +455,8 @@ ViStatus Bus::disableEvent(ViSession vi, ViUInt32 event, ViUInt16 mechanism) {
 ViStatus Bus::discardEvents(ViSession vi, ViUInt32 event, ViUInt16 mechanism) {
     const auto it = sessions_.find(vi);
     if (it == sessions_.end()) return kViErrorInvObject;
-    if (!knownEvent(event) && event != visa::kViAllEnabledEvents) return visa::kViErrorInvEvent;
-    if (mechanism != visa::kViQueue && mechanism != visa::kViHndlr &&
-        mechanism != visa::kViSuspendHndlr && mechanism != visa::kViAllMech) {
-        return visa::kViErrorInvMech;
+    if (const ViStatus status = eventArguments(event, mechanism); status != kViSuccess) {
+        return status;
     }
     return visa::kViSuccessQueueEmpty;
 }
