@@ -17,38 +17,28 @@ namespace {
 
 const std::string kProfiles = QUILLON_BIN_DIR "/sim-profiles/";
 
-std::vector<std::string> filesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.push_back(entry.path().string());
-    }
-    return names;
-}
-
 // A one-band run on the calibration-differs profile with backupArgs, its bus traffic in trace.
-Ended differsRun(const std::vector<std::string>& backupArgs, const std::string& trace) {
-    Launch launch;
-    launch.args = backupArgs;
-    for (const char* word : {"--yes", "--bands", "0", "--tests", "7", "--sim-profile"})
-        launch.args.emplace_back(word);
-    launch.args.push_back(kProfiles + "calibration-differs.toml");
-    launch.environment = {"QUILLON_SIM_TRACE=" + trace};
-    return run(launch);
+Ended differsRun(const std::string& backupArgs, const std::string& trace) {
+    return runConsole(backupArgs + " --yes --bands 0 --tests 7 --sim-profile " + kProfiles +
+                          "calibration-differs.toml",
+                      {"QUILLON_SIM_TRACE=" + trace});
 }
 
 // The test set's differing entry is in the backup, taken without a bus message of its own: the
 // traffic equals that of a run without backup. A backup that cannot be written is one line on
-// standard error, and the run goes on.
-TEST(CalibrationBackup, ARunThatWritesTheTablesLeavesABackupAndNoExtraTraffic) {
+// standard error, and the run goes on. A restore of that backup writes all 60 entries, stores,
+// waits and reads them back: 0 when they match, 6 when one does not; a backup of another test
+// set is refused (3) without a write.
+TEST(CalibrationBackup, ARunLeavesABackupWithoutExtraTrafficThatARestoreWritesBack) {
     const std::string folder = privateTempPath("backups");
     const std::string withBackup = privateTempPath("with.trace");
     const std::string without = privateTempPath("without.trace");
     const std::string failing = privateTempPath("failing.trace");
-    const Ended backedUp = differsRun({"--cal-backup-dir", folder}, withBackup);
-    const Ended plain = differsRun({"--no-cal-backup"}, without);
-    std::ofstream(privateTempPath("a-file")) << "in the way\n";
-    const Ended unwritable =
-        differsRun({"--cal-backup-dir", privateTempPath("a-file") + "/backups"}, failing);
+    const std::string inTheWay = privateTempPath("a-file");
+    std::ofstream(inTheWay) << "in the way\n";
+    const Ended backedUp = differsRun("--cal-backup-dir " + folder, withBackup);
+    const Ended plain = differsRun("--no-cal-backup", without);
+    const Ended unwritable = differsRun("--cal-backup-dir " + inTheWay + "/backups", failing);
     for (const Ended* ended : {&backedUp, &plain, &unwritable}) {
         EXPECT_EQ(ended->exitCode, 0) << ended->out;
     }
@@ -58,29 +48,25 @@ TEST(CalibrationBackup, ARunThatWritesTheTablesLeavesABackupAndNoExtraTraffic) {
     EXPECT_EQ(countOf(unwritable.out,
                       "quillon: Calibration backup not written: cannot make the "
                       "folder " +
-                          privateTempPath("a-file") + "/backups\n"),
+                          inTheWay + "/backups\n"),
               1)
         << unwritable.out;
     EXPECT_EQ(plain.out.find("backup"), npos);
 
-    const std::vector<std::string> files = filesIn(folder);
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        files.push_back(entry.path().string());
+    }
     ASSERT_EQ(files.size(), 1u);
-    const std::string name = std::filesystem::path(files[0]).filename().string();
-    EXPECT_TRUE(name.starts_with("GB44180123-2") && name.ends_with("Z.txt")) << name;
-    const std::string backup = readFile(files[0]);
-    EXPECT_TRUE(backup.starts_with("# Quillon calibration backup\nserial GB44180123\ntaken "));
-    EXPECT_NE(backup.find("\ntdma_bbgen_delay_setting2 3 4 12\n"), npos) << backup;
-    EXPECT_NE(backup.find("\ntdma_bbgen_data_delay2 4 0 0\n"), npos) << backup;
-    EXPECT_EQ(countOf(backup, "\ntdma_bbgen_"), 60);
-}
+    const std::string backup = files[0];
+    const std::string file = std::filesystem::path(backup).filename().string();
+    EXPECT_TRUE(file.starts_with("GB44180123-2") && file.ends_with("Z.txt")) << file;
+    const std::string saved = readFile(backup);
+    EXPECT_TRUE(saved.starts_with("# Quillon calibration backup\nserial GB44180123\ntaken "));
+    EXPECT_NE(saved.find("\ntdma_bbgen_delay_setting2 3 4 12\n"), npos) << saved;
+    EXPECT_NE(saved.find("\ntdma_bbgen_data_delay2 4 0 0\n"), npos) << saved;
+    EXPECT_EQ(countOf(saved, "\ntdma_bbgen_"), 60);
 
-// A restore writes all 60 entries, stores, waits and reads them back: 0 when they match, 6 when
-// one does not; a backup of another test set is refused (3) without a write.
-TEST(CalibrationRestore, WritesStoresReadsBackAndMatches) {
-    const std::string folder = privateTempPath("backups");
-    ASSERT_EQ(differsRun({"--cal-backup-dir", folder}, privateTempPath("run.trace")).exitCode, 0);
-    ASSERT_EQ(filesIn(folder).size(), 1u);
-    const std::string backup = filesIn(folder)[0];
     const auto profile = [](const std::string& name, const std::string& extra) {
         const std::string path = privateTempPath(name + ".toml");
         std::ofstream(path) << "[[instrument]]\nkind = \"test_set\"\nresource = "
@@ -118,10 +104,9 @@ TEST(CalibrationRestore, WritesStoresReadsBackAndMatches) {
         SCOPED_TRACE(c.profile);
         const std::string trace = privateTempPath("restore.trace");
         std::filesystem::remove(trace);
-        Launch restore;
-        restore.args = {"--sim-profile", c.profile, "--restore-calibration", backup};
-        restore.environment = {"QUILLON_SIM_TRACE=" + trace};
-        const Ended ended = run(restore);
+        const Ended ended =
+            runConsole("--sim-profile " + c.profile + " --restore-calibration " + backup,
+                       {"QUILLON_SIM_TRACE=" + trace});
         EXPECT_EQ(ended.exitCode, c.exitCode) << ended.out;
         EXPECT_NE(ended.out.find(c.message), npos) << ended.out;
         const std::string sent = readFile(trace);

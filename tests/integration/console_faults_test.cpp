@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The real program on the console when its outputs fail or it is signalled: a results file
-// that cannot be written, an output pipe that closes, SIGINT/SIGTERM/SIGHUP, a lock that is not
-// the user's own.
+// that cannot be written, an output pipe that closes, SIGINT/SIGTERM/SIGHUP.
 
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
 
 #include <signal.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -97,22 +95,6 @@ TEST(ConsoleOutput, ResultsThatCannotBeSavedEndWithCode5) {
         }
         EXPECT_EQ(names, std::vector<std::string>{"r.csv"});
     }
-}
-
-// A lock in a folder that others can write, or a lock file of another user, could let someone
-// else hold every run off: the start is refused with a message that says so.
-TEST(ConsoleLock, ALockThatIsNotTheUsersOwnRefusesTheStart) {
-    const std::string open = privateTempPath("open-folder");
-    std::filesystem::create_directory(open);
-    ::chmod(open.c_str(), 0777);
-    Launch locked;
-    locked.args = {"--sim", "--yes", "--bands", "0", "--tests", "7"};
-    locked.environment = {"QUILLON_INSTANCE_LOCK=" + open + "/q.lock"};
-    const Ended ended = run(locked);
-    EXPECT_EQ(ended.exitCode, 3) << ended.out;
-    EXPECT_NE(ended.out.find(open + "/q.lock"), npos) << ended.out;
-    EXPECT_NE(ended.out.find("other users can write"), npos) << ended.out;
-    EXPECT_EQ(ended.out.find("Found "), npos) << ended.out;
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,12 @@ struct Ended {
     int exitCode = -1;  // -1: killed by a signal
     std::string out;    // standard output and error together
 };
+
+// A path in the test process's own folder, a new one on each call.
+inline std::string freshTempPath(const std::string& stem) {
+    static int counter = 0;
+    return privateTempPath(stem + "-" + std::to_string(counter++));
+}
 
 inline std::string readFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -118,6 +125,17 @@ inline Ended run(const Launch& launch) {
     }
     ended.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return ended;
+}
+
+// quillon --console with args as blank-separated words (the tests' paths hold none).
+inline Ended runConsole(const std::string& args, const std::vector<std::string>& environment = {},
+                        const std::string& input = {}) {
+    Launch launch;
+    launch.environment = environment;
+    launch.input = input;
+    std::istringstream words(args);
+    for (std::string word; words >> word;) launch.args.push_back(word);
+    return run(launch);
 }
 
 }  // namespace quillon::integration
