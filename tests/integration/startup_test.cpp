@@ -9,9 +9,9 @@
 #include <dlfcn.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -133,14 +133,11 @@ TEST(StartupRun, AReplayedTraceGivesTheSameRunAndNamesWhereTheTrafficDeparts) {
     EXPECT_EQ(withoutStartTime(readFile(second)), withoutStartTime(readFile(first)));
     EXPECT_EQ(countOf(replayed.out, "departs"), 0) << replayed.out;
 
-    std::vector<std::string> lines;
-    std::istringstream text(readFile(trace));
-    for (std::string line; std::getline(text, line);) lines.push_back(line);
     // A measurement reported not yet done: the program asks again where the recording fetches,
     // reported at the next line. A command in another spelling: reported at its own line.
     struct Edit {
         std::string from, to;
-        std::size_t laterLines;
+        long laterLines;
         std::string expected, actual;
     };
     const Edit edits[] = {{"reply=\"PFER\\n\"", "reply=\"NONE\\n\"", 1, "write=\"FETCh:PFERror",
@@ -149,19 +146,15 @@ TEST(StartupRun, AReplayedTraceGivesTheSameRunAndNamesWhereTheTrafficDeparts) {
                            "write=\"CALL:CELL:BAND DCS\\n\"", "write=\"CALL:CELL:BAND PGSM\\n\""}};
     for (const Edit& e : edits) {
         SCOPED_TRACE(e.to);
-        std::size_t at = 0;  // the first line holding e.from
-        while (at < lines.size() && lines[at].find(e.from) == npos) ++at;
-        ASSERT_LT(at, lines.size());
+        std::string text = readFile(trace);
+        const std::size_t at = text.find(e.from);  // edited at its first place
+        ASSERT_NE(at, npos);
+        const auto line = std::count(text.begin(), text.begin() + static_cast<long>(at), '\n') + 1;
         const std::string edited = freshTempPath("edited");
-        std::ofstream out(edited);
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            std::string line = lines[i];
-            out << (i == at ? line.replace(line.find(e.from), e.from.size(), e.to) : line) << '\n';
-        }
-        out.close();
+        std::ofstream(edited) << text.replace(at, e.from.size(), e.to);
         const Ended replay = runConsole(oneBand + "--sim-replay " + edited);
         EXPECT_EQ(replay.exitCode, 2) << replay.out;
-        const std::string where = "at line " + std::to_string(at + 1 + e.laterLines) + "\n";
+        const std::string where = "at line " + std::to_string(line + e.laterLines) + "\n";
         for (const std::string& part : {where, std::string("expected: viVPrintf"), e.expected,
                                         std::string("actual:   viVPrintf"), e.actual}) {
             EXPECT_NE(replay.out.find(part), npos) << part << "\n" << replay.out;
