@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
-// The calibration backup: its file, the backup the run takes without a bus message of its own,
-// and the restore's traffic, checks and outcome.
+// The calibration backup: its file, the moment the run takes it, and the restore's traffic and
+// refusals. (The whole-run tests check that the backup adds no bus message and the restore's
+// outcomes on the simulated test set.)
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <fstream>
-#include <iterator>
 
 #include "calbackup/backup_file.h"
 #include "calbackup/restore.h"
@@ -17,7 +17,6 @@ namespace quillon::testing {
 namespace {
 
 using calbackup::Backup;
-using calbackup::Entry;
 
 // A complete backup of the built-in tables, one entry changed.
 Backup builtInBackup(const std::string& serial = kSerial) {
@@ -64,116 +63,79 @@ TEST(CalibrationBackupFile, WrittenAndReadBackAndRefusedWithTheLine) {
         EXPECT_NE(std::get<std::string>(result).find(why), std::string::npos)
             << std::get<std::string>(result);
     }
-    Backup partial = backup;
-    partial.entries.pop_back();
-    EXPECT_EQ(calbackup::incomplete(partial), "it lacks the entry tdma_bbgen_data_delay2 4 0");
     EXPECT_EQ(calbackup::backupFileName("GB 4/1", "2026-12-06T03:25:41Z"),
               "GB_4_1-20261206T032541Z.txt");
     EXPECT_EQ(calbackup::entryAt("'tdma_bbgen_data_delay2',4,1", 0), std::nullopt);
 }
 
-// The backup sees what the check read, before its first write, and adds no bus message: the
-// traffic is the same with and without it. A backup that fails is one reported line.
+// The backup sees all 60 values the check read, the differing one included, after the last read
+// and before the first write; one that fails is one reported line.
 TEST(CalibrationBackupInTheRun, TakenFromTheChecksReadsBeforeTheFirstWrite) {
-    struct Seen {
-        std::string serial;
-        std::size_t readings = 0;
-        std::size_t sentBefore = 0;
-        double differing = 0.0;
+    FormFixture f;
+    f.fake.onQuery("PL13:CAL:DATA? 'tdma_bbgen_delay_setting2',3,4", {"+1.200000E+01"});
+    f.settings.preset = testrun::PresetChoice{std::vector{0}, std::vector{7}, std::nullopt};
+    std::size_t sentBefore = 0;
+    f.settings.beforeCalibrationWrite = [&](const std::string& serial,
+                                            const testrun::CalibrationReadings& read) {
+        EXPECT_EQ(serial, kSerial);
+        EXPECT_EQ(read.size(), 60u);
+        EXPECT_EQ(read[25 + 19].second, 12.0);
+        sentBefore = f.fake.log.size();
+        return std::string("cannot make the folder /x");
     };
-    const auto run = [](bool withBackup, const std::string& problem, Seen& seen) {
-        FormFixture f;
-        f.fake.onQuery("PL13:CAL:DATA? 'tdma_bbgen_delay_setting2',3,4", {"+1.200000E+01"});
-        f.settings.preset = testrun::PresetChoice{std::vector{0}, std::vector{7}, std::nullopt};
-        if (withBackup) {
-            f.settings.beforeCalibrationWrite = [&](const std::string& serial,
-                                                    const testrun::CalibrationReadings& read) {
-                seen = {serial, read.size(), f.fake.log.size(), read[25 + 19].second};
-                return problem;
-            };
-        }
-        f.prepared().runTest();
-        return std::pair{f.texts(), f.ui.problems};
-    };
-    Seen seen;
-    const auto [without, noProblems] = run(false, "", seen);
-    const auto [with, quiet] = run(true, "", seen);
-    EXPECT_EQ(with, without);
-    EXPECT_TRUE(quiet.empty());
-    EXPECT_EQ(seen.serial, kSerial);
-    EXPECT_EQ(seen.readings, 60u);
-    EXPECT_EQ(seen.differing, 12.0);
-    ASSERT_LT(seen.sentBefore, with.size());
-    EXPECT_EQ(with[seen.sentBefore - 1], "PL13:CAL:DATA? 'tdma_bbgen_data_delay2',4,0");
-    EXPECT_TRUE(with[seen.sentBefore].starts_with("PL13:CAL:DATA 'tdma_bbgen_delay_setting1'"));
-
-    const auto [stillTheSame, problems] = run(true, "cannot make the folder /x", seen);
-    EXPECT_EQ(stillTheSame, without);
-    EXPECT_EQ(problems, Strings{"Calibration backup not written: cannot make the folder /x"});
+    f.prepared().runTest();
+    const Strings sent = f.texts();
+    ASSERT_LT(sentBefore, sent.size());
+    EXPECT_EQ(sent[sentBefore - 1], "PL13:CAL:DATA? 'tdma_bbgen_data_delay2',4,0");
+    EXPECT_TRUE(sent[sentBefore].starts_with("PL13:CAL:DATA 'tdma_bbgen_delay_setting1'"));
+    EXPECT_EQ(f.ui.problems, Strings{"Calibration backup not written: cannot make the folder /x"});
 }
 
 // The restore writes as the check does, stores, waits and reads every entry back.
 TEST(CalibrationRestore, WritesStoresWaitsAndReadsBack) {
     const Backup backup = builtInBackup();
-    struct Case {
-        const char* readBack;  // what delay setting 2, 3, 4 reads back after the write
-        int exitCode;
-        std::vector<std::string> message;  // parts of the message, in order
-    };
-    const Case cases[] = {
-        {"+1.200000E+01",
-         0,
-         {"The four calibration tables of US44123456 were written from ",
-          ", stored and read back: all 60 entries match."}},
-        {"0",
-         testrun::kExitRestoreMismatch,
-         {"1 of 60 entries read back differ from ",
-          ":\r\n'tdma_bbgen_delay_setting2',3,4 reads back 0 instead of 12"}},
-    };
-    for (const Case& c : cases) {
-        FormFixture f;
-        f.fake.onQuery("PL13:CAL:DATA? 'tdma_bbgen_delay_setting2',3,4", {c.readBack});
-        f.fake.onQuery("SYSTem:SYNC?", {"0", "1"});
-        Strings expected, reads;
-        for (const Entry& entry : backup.entries) {
-            const std::string address = "'" + entry.table + "'," + std::to_string(entry.row) + "," +
-                                        std::to_string(entry.column);
-            expected = expected + checked({"PL13:CAL:DATA " + address + "," +
-                                           instrument::tableValueText(entry.value)});
-            reads.push_back("PL13:CAL:DATA? " + address);
-        }
-        expected = expected + Strings{"PL13:CAL:STOR", "SYSTem:SYNC?", "SYSTem:SYNC?"} + reads;
-
-        QTemporaryDir dir;
-        const std::string path = QDir(dir.path()).filePath("F").toStdString();
-        std::ofstream(path) << calbackup::backupText(backup);
-        EXPECT_EQ(calbackup::restoreFromFile(f.bus, f.ui, f.vi(), kSerial, path), c.exitCode);
-        EXPECT_EQ(f.texts(), expected);
-        EXPECT_EQ(f.pausedAt, (std::vector<std::size_t>{100, 121}));
-        ASSERT_EQ(f.ui.messages.size(), 1u);
-        const std::string text = std::get<1>(f.ui.messages[0]);
-        EXPECT_EQ(text, c.message[0] + path + c.message[1]) << text;
+    FormFixture f;
+    f.fake.onQuery("PL13:CAL:DATA? 'tdma_bbgen_delay_setting2',3,4", {"0"});
+    f.fake.onQuery("SYSTem:SYNC?", {"0", "1"});
+    Strings expected, reads;
+    for (const calbackup::Entry& entry : backup.entries) {
+        const std::string address = "'" + entry.table + "'," + std::to_string(entry.row) + "," +
+                                    std::to_string(entry.column);
+        expected =
+            expected +
+            checked({"PL13:CAL:DATA " + address + "," + instrument::tableValueText(entry.value)});
+        reads.push_back("PL13:CAL:DATA? " + address);
     }
+    expected = expected + Strings{"PL13:CAL:STOR", "SYSTem:SYNC?", "SYSTem:SYNC?"} + reads;
+
+    QTemporaryDir dir;
+    const std::string path = QDir(dir.path()).filePath("F").toStdString();
+    std::ofstream(path) << calbackup::backupText(backup);
+    EXPECT_EQ(calbackup::restoreFromFile(f.bus, f.ui, f.vi(), kSerial, path),
+              testrun::kExitRestoreMismatch);
+    EXPECT_EQ(f.texts(), expected);
+    EXPECT_EQ(f.pausedAt, (std::vector<std::size_t>{100, 121}));
+    ASSERT_EQ(f.ui.messages.size(), 1u);
+    EXPECT_EQ(std::get<1>(f.ui.messages[0]),
+              "1 of 60 entries read back differ from " + path +
+                  ":\r\n'tdma_bbgen_delay_setting2',3,4 reads back 0 instead of 12");
 }
 
 // Nothing is sent for a file that is no complete backup of the connected test set.
 TEST(CalibrationRestore, RefusesWithoutSendingAnything) {
     QTemporaryDir dir;
-    const auto file = [&dir](const std::string& name, const std::string& text) {
+    const auto file = [&dir](const std::string& name, const Backup& backup) {
         const std::string path =
             QDir(dir.path()).filePath(QString::fromStdString(name)).toStdString();
-        std::ofstream(path) << text;
+        std::ofstream(path) << calbackup::backupText(backup);
         return path;
     };
     Backup partial = builtInBackup();
     partial.entries.erase(partial.entries.begin() + 7);
     const std::pair<std::string, std::string> cases[] = {
-        {file("other", calbackup::backupText(builtInBackup("GB1"))),
+        {file("other", builtInBackup("GB1")),
          "it holds the tables of the test set GB1, and the connected one is US44123456"},
-        {file("partial", calbackup::backupText(partial)),
-         "it lacks the entry tdma_bbgen_delay_setting1 1 2"},
-        {file("results.csv", "Frequency   , Source\r\n"),
-         "line 1: not a Quillon calibration backup"},
+        {file("partial", partial), "it lacks the entry tdma_bbgen_delay_setting1 1 2"},
         {QDir(dir.path()).filePath("missing").toStdString(), "there is no such file"},
         {dir.path().toStdString(), "there is no such file"},
     };

@@ -5,9 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <functional>
+#include <map>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "fake_visa.h"
@@ -32,76 +33,67 @@ std::vector<trace::Line> callLines(const std::string& text) {
     return lines;
 }
 
+FakeVisa idnFake() {
+    FakeVisa fake;
+    fake.resources = {{"GPIB0::14::INSTR", kViIntfGpib, 0, 14}};
+    fake.onQueryReplies("*IDN?", {{kViSuccess, "Corvane\n"}});
+    return fake;
+}
+
+// Each call hands back its status and is one line with its inputs, outputs and status.
 TEST(VisaTrace, EachCallIsOneLineWithItsInputsOutputsAndStatus) {
-    struct Case {
-        const char* function;
-        std::function<ViStatus(VisaApi&)> call;
-        std::map<std::string, std::string> fields;
-        ViStatus status;
+    FakeVisa fake = idnFake();
+    std::ostringstream out;
+    TracingVisa v(fake, out);
+    ViSession session = 0;
+    ViFindList list = 0;
+    ViUInt32 count = 0;
+    ViUInt16 address = 0;
+    std::array<char, 256> text{};
+    std::array<unsigned char, 8> reply{};
+    const ViStatus returned[] = {
+        v.openDefaultRM(&session),
+        v.findRsrc(1000, "GPIB?*", &list, &count, text.data()),
+        v.open(1000, "GPIB0::9::INSTR", 0, 0, &session),
+        v.getAttribute(1, kViAttrGpibPrimaryAddr, &address),
+        v.printf(1, "SAY \"hi\"\\\t\n"),
+        v.printf(1, "*IDN?\n"),
+        v.read(1, reply.data(), 4, &count),
+        v.statusDesc(1, kViErrorTimeout, text.data()),
+        v.close(1),
     };
-    // Outputs the cases write and the table's fields read back from the trace.
-    static ViSession session = 0;
-    static ViFindList list = 0;
-    static ViUInt32 found = 0;
-    static ViUInt16 address = 0;
-    static std::array<char, 256> text{};
-    const std::vector<Case> cases{
-        {"viOpenDefaultRM",
-         [](VisaApi& v) { return v.openDefaultRM(&session); },
-         {{"rm", "1000"}},
-         kViSuccess},
+    using Fields = std::map<std::string, std::string>;
+    const std::tuple<const char*, ViStatus, Fields> expected[] = {
+        {"viOpenDefaultRM", kViSuccess, {{"rm", "1000"}}},
         {"viFindRsrc",
-         [](VisaApi& v) { return v.findRsrc(1000, "GPIB?*", &list, &found, text.data()); },
-         {{"expr", "GPIB?*"}, {"list", "2000"}, {"count", "1"}, {"desc", "GPIB0::14::INSTR"}},
-         kViSuccess},
-        {"viOpen",
-         [](VisaApi& v) { return v.open(1000, "GPIB0::9::INSTR", 0, 0, &session); },
-         {{"name", "GPIB0::9::INSTR"}, {"vi", "0"}},
-         kViErrorRsrcNotFound},
-        {"viGetAttribute",
-         [](VisaApi& v) { return v.getAttribute(1, kViAttrGpibPrimaryAddr, &address); },
-         {{"attr", "0x3FFF0172"}, {"value", "14"}},
-         kViSuccess},
-        {"viVPrintf",
-         [](VisaApi& v) { return v.printf(1, "SAY \"hi\"\\\t\n"); },
-         {{"write", "SAY \"hi\"\\\t\n"}},
-         kViSuccess},
-        {"viRead",
-         [](VisaApi& v) {
-             v.printf(1, "*IDN?\n");
-             std::array<unsigned char, 8> b{};
-             ViUInt32 n = 0;
-             return v.read(1, b.data(), 4, &n);
-         },
-         {{"count", "4"}, {"reply", "Corv"}},
-         kViSuccessMaxCnt},
+         kViSuccess,
+         {{"expr", "GPIB?*"}, {"list", "2000"}, {"count", "1"}, {"desc", "GPIB0::14::INSTR"}}},
+        {"viOpen", kViErrorRsrcNotFound, {{"name", "GPIB0::9::INSTR"}, {"vi", "0"}}},
+        {"viGetAttribute", kViSuccess, {{"attr", "0x3FFF0172"}, {"value", "14"}}},
+        {"viVPrintf", kViSuccess, {{"write", "SAY \"hi\"\\\t\n"}}},
+        {"viVPrintf", kViSuccess, {{"write", "*IDN?\n"}}},
+        {"viRead", kViSuccessMaxCnt, {{"count", "4"}, {"reply", "Corv"}}},
         {"viStatusDesc",
-         [](VisaApi& v) { return v.statusDesc(1, kViErrorTimeout, text.data()); },
-         {{"status", "0xBFFF0015"}, {"desc", "VI_ERROR_SYSTEM_ERROR: Unknown system error"}},
-         kViSuccess},
-        {"viClose", [](VisaApi& v) { return v.close(1); }, {}, kViSuccess},
+         kViSuccess,
+         {{"status", "0xBFFF0015"}, {"desc", "VI_ERROR_SYSTEM_ERROR: Unknown system error"}}},
+        {"viClose", kViSuccess, {}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.function);
-        FakeVisa fake;
-        fake.resources = {{"GPIB0::14::INSTR", kViIntfGpib, 0, 14}};
-        fake.onQueryReplies("*IDN?", {{kViSuccess, "Corvane\n"}});
-        std::ostringstream out;
-        TracingVisa tracing(fake, out);
-        EXPECT_EQ(c.call(tracing), c.status);
-        const std::vector<trace::Line> lines = callLines(out.str());
-        ASSERT_FALSE(lines.empty());
-        const trace::Line& line = lines.back();
-        EXPECT_EQ(line.function, c.function);
-        EXPECT_EQ(line.status, c.status);
-        for (const auto& [key, value] : c.fields) EXPECT_EQ(line.fields.at(key), value) << key;
-        EXPECT_NE(out.str().find(std::string(statusName(c.status))), std::string::npos);
+    const std::vector<trace::Line> lines = callLines(out.str());
+    ASSERT_EQ(lines.size(), std::size(expected));
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const auto& [function, status, fields] = expected[i];
+        SCOPED_TRACE(function);
+        EXPECT_EQ(lines[i].function, function);
+        EXPECT_EQ(lines[i].status, status);
+        EXPECT_EQ(returned[i], status);
+        for (const auto& [key, value] : fields) EXPECT_EQ(lines[i].fields.at(key), value) << key;
+        EXPECT_NE(out.str().find(std::string(statusName(status)) + "\n"), std::string::npos);
     }
 }
 
 // The same session with and without the recorder sends the same texts and gets the same answers.
 TEST(VisaTrace, TheBusTrafficIsTheSameWithAndWithoutIt) {
-    auto run = [](VisaApi& api, FakeVisa& fake) {
+    const auto run = [](VisaApi& api, FakeVisa& fake) {
         ProgramValues program;
         clsVisa visa(&api, std::nullopt, {}, program);
         std::string reply;
@@ -110,15 +102,12 @@ TEST(VisaTrace, TheBusTrafficIsTheSameWithAndWithoutIt) {
         visa.sendInstrument(7, "*RST");
         return std::make_pair(fake.texts(), reply);
     };
-    FakeVisa bare;
-    bare.onQuery("*IDN?", {"Corvane"});
-    FakeVisa underneath;
-    underneath.onQuery("*IDN?", {"Corvane"});
+    FakeVisa bare = idnFake(), underneath = idnFake();
     std::ostringstream out;
     TracingVisa tracing(underneath, out);
     EXPECT_EQ(run(bare, bare), run(tracing, underneath));
-    EXPECT_EQ(callLines(out.str()).size(),
-              6u);  // two writes and a read, a write and a read, a write
+    // two writes and a read, a write and a read, a write
+    EXPECT_EQ(callLines(out.str()).size(), 6u);
 }
 
 TEST(TraceFormat, TextsSurviveQuotingAndBrokenLinesAreToldFromComments) {
