@@ -135,23 +135,15 @@ TEST(HelpText, ListsEveryOptionExitCodeAndVariable) {
     for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 79U) << line;
 }
 
-TEST(ManualPage, TextCannotBeReadAsRoffRequests) {
+// Text that roff would read as a request or an escape is written so that it shows as typed
+// (the page as a whole renders without a warning: ctest manual_page_renders).
+TEST(ManualPage, TextIsEscapedForRoff) {
     const std::pair<std::string, std::string> cases[] = {{"--save FILE", "\\-\\-save FILE"},
                                                          {".hidden", "\\&.hidden"},
                                                          {"'quoted'", "\\&'quoted'"},
                                                          {"a.b 'c'", "a.b 'c'"},
                                                          {"C:\\path", "C:\\epath"}};
     for (const auto& [text, expected] : cases) EXPECT_EQ(roffText(text), expected) << text;
-
-    // Each line is a request we write or text; none starts a request by accident.
-    std::istringstream lines(manualPage());
-    for (std::string line; std::getline(lines, line);) {
-        if (line.empty() || (line[0] != '.' && line[0] != '\'')) continue;
-        const std::string request = line.substr(0, line.find(' '));
-        EXPECT_TRUE(request == ".TH" || request == ".SH" || request == ".TP" || request == ".PP" ||
-                    request == ".B")
-            << line;
-    }
 }
 
 using Environment = std::map<std::string, std::string>;
