@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: MIT
 // The real program on the console against the simulated test set: refusals, runs, --save,
-// replay.
+// replay, and outputs that fail or a signal that comes during a run.
 
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
 
 #include <dlfcn.h>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -160,6 +161,55 @@ TEST(StartupRun, AReplayedTraceGivesTheSameRunAndNamesWhereTheTrafficDeparts) {
             EXPECT_NE(replay.out.find(part), npos) << part << "\n" << replay.out;
         }
         EXPECT_EQ(countOf(replay.out, "departs"), 1);
+    }
+}
+
+// Output nobody reads is dropped (as after "| head -1" has its line; the pipe is closed before
+// the first line): the run goes on to its end, restores the test set and saves. A signal ends
+// the run at once, like Exit in the windows, with 128 + the signal and nothing restored. A
+// results file that cannot be written (a full disk) leaves the earlier file whole and ends with 5.
+TEST(ConsoleFaults, AClosedPipeASignalOrAFullDisk) {
+    const std::string kRestore = "W SYSTem:CORRection:STATe  1\n";
+    struct Case {
+        const char* what;
+        int signal;
+        bool outputClosed;
+        rlim_t fileSizeLimit;
+        int exitCode;
+    };
+    const Case cases[] = {{"closed pipe", 0, true, RLIM_INFINITY, 0},
+                          {"SIGINT", SIGINT, false, RLIM_INFINITY, 130},
+                          {"SIGTERM", SIGTERM, false, RLIM_INFINITY, 143},
+                          {"SIGHUP", SIGHUP, false, RLIM_INFINITY, 129},
+                          {"file-size limit", 0, false, 1024, 5}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string folder = freshTempPath("saves"), trace = freshTempPath("trace");
+        std::filesystem::create_directory(folder);
+        std::ofstream(folder + "/r.csv", std::ios::binary) << "earlier\r\n";
+        Launch launch{.args = {"--sim", "--yes", "--bands", "0", "--save", folder + "/r.csv"},
+                      .environment = {"QUILLON_SIM_TRACE=" + trace, "QUILLON_PAUSE_SCALE=1"},
+                      .fileSizeLimit = c.fileSizeLimit,
+                      .outputClosed = c.outputClosed,
+                      .signalWhen = c.signal == 0 ? "" : "Current Test: ",
+                      .signal = c.signal,
+                      .input = {}};
+        if (c.signal == 0) launch.environment.pop_back();  // pauses of no length
+        const Ended ended = run(launch);
+        EXPECT_EQ(ended.exitCode, c.exitCode) << ended.out;
+        const std::string saved = readFile(folder + "/r.csv"), sent = readFile(trace);
+        EXPECT_EQ(countOf(saved, "\r\n"), c.exitCode == 0 ? 3 + 14 : 1) << saved;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
+        if (c.signal != 0) {
+            EXPECT_EQ(ended.out.find("Test Complete"), npos);
+            EXPECT_NE(sent.find("W *rst\n"), npos);  // the run had begun
+            EXPECT_EQ(sent.find(kRestore), npos);
+        } else if (c.exitCode == 0) {  // the trace, too, is cut by a file-size limit
+            EXPECT_TRUE(sent.ends_with(kRestore + "Q SYSTEM:ERR?\n")) << sent;
+        } else {
+            EXPECT_NE(ended.out.find("Verdict: Pass\n"), npos) << ended.out;
+            EXPECT_NE(ended.out.find("results not saved to " + folder + "/r.csv"), npos);
+        }
     }
 }
 
