@@ -18,8 +18,7 @@ target_link_libraries(quillon_fake_visa PUBLIC quillon_instrument GTest::gtest)
 add_executable(quillon_core_tests
     unit/app_instance_lock_test.cpp unit/instrument_bus_test.cpp
     unit/instrument_conventions_test.cpp unit/instrument_visa_library_test.cpp
-    integration/sim_commands.cpp integration/sim_discovery.cpp integration/sim_exports.cpp
-    integration/sim_measurements.cpp)
+    integration/sim_discovery.cpp integration/sim_exports.cpp integration/sim_test_set.cpp)
 target_compile_options(quillon_core_tests PRIVATE ${QUILLON_WARNINGS})
 target_link_libraries(quillon_core_tests PRIVATE
     quillon_fake_visa quillon_instance_lock GTest::gtest_main)
