@@ -68,6 +68,24 @@ TEST(RunRecordJson, RefusesWhatIsNotARecordOfThisVersion) {
     }
 }
 
+// json with the value at a path of keys and array indexes ("results/0/value") replaced; an
+// undefined value removes it.
+QJsonValue edited(const QJsonValue& json, QStringList path, const QJsonValue& value) {
+    const QString key = path.takeFirst();
+    if (json.isArray()) {
+        QJsonArray array = json.toArray();
+        array[key.toInt()] = edited(array[key.toInt()], path, value);
+        return array;
+    }
+    QJsonObject object = json.toObject();
+    if (path.isEmpty() && value.isUndefined()) {
+        object.remove(key);
+    } else {
+        object[key] = path.isEmpty() ? value : edited(object[key], path, value);
+    }
+    return object;
+}
+
 TEST(RunRecordSchema, TheRecordValidatesAndBrokenRecordsDoNot) {
     const records::RunDocument d = sampleDocument();
     records::RunDocument clean = d;
@@ -76,35 +94,17 @@ TEST(RunRecordSchema, TheRecordValidatesAndBrokenRecordsDoNot) {
     clean.record.results.clear();
 
     // Each change is a fault a reader would trip over; the schema must catch it.
-    using Edit = void (*)(QJsonObject&);
-    const std::pair<const char*, Edit> faults[] = {
-        {"number as text",
-         [](QJsonObject& o) {
-             QJsonArray results = o["results"].toArray();
-             QJsonObject first = results[0].toObject();
-             first["value"] = "3,25";
-             results[0] = first;
-             o["results"] = results;
-         }},
-        {"missing verdict", [](QJsonObject& o) { o.remove("verdict"); }},
-        {"unknown band",
-         [](QJsonObject& o) {
-             o["options"] =
-                 QJsonObject{{"bands", QJsonArray{5}}, {"tests", QJsonArray{}}, {"iterations", 50}};
-         }},
-        {"bad calibration code",
-         [](QJsonObject& o) {
-             QJsonObject c = o["calibration"].toObject();
-             c["code"] = "C:XX";
-             o["calibration"] = c;
-         }},
-        {"local time", [](QJsonObject& o) { o["start_utc"] = "2026-11-29T05:53:20.250+01:00"; }},
+    const std::pair<const char*, QJsonValue> faults[] = {
+        {"results/0/value", "3,25"},
+        {"verdict", QJsonValue::Undefined},
+        {"options/bands", QJsonArray{5}},
+        {"calibration/code", "C:XX"},
+        {"start_utc", "2026-11-29T05:53:20.250+01:00"},
     };
     std::vector<QByteArray> texts{jsonText(d), jsonText(clean)};
-    for (const auto& fault : faults) {
-        QJsonObject o = records::toJson(d);
-        fault.second(o);
-        texts.push_back(QJsonDocument(o).toJson());
+    for (const auto& [path, value] : faults) {
+        const QJsonValue broken = edited(records::toJson(d), QString(path).split('/'), value);
+        texts.push_back(QJsonDocument(broken.toObject()).toJson());
     }
     const std::vector<Validation> results = validateAgainstSchema(texts);
     ASSERT_EQ(results.size(), texts.size());
