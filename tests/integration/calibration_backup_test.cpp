@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "console_launch.h"
+#include "sim_session.h"
 
 namespace quillon::integration {
 namespace {
@@ -68,11 +69,7 @@ TEST(CalibrationBackup, ARunLeavesABackupWithoutExtraTrafficThatARestoreWritesBa
     EXPECT_EQ(countOf(saved, "\ntdma_bbgen_"), 60);
 
     const auto profile = [](const std::string& name, const std::string& extra) {
-        const std::string path = privateTempPath(name + ".toml");
-        std::ofstream(path) << "[[instrument]]\nkind = \"test_set\"\nresource = "
-                               "\"GPIB0::14::INSTR\"\n"
-                            << extra;
-        return path;
+        return sim_test::testSetProfile(name, "", extra);
     };
     struct Case {
         std::string profile;
@@ -102,8 +99,7 @@ TEST(CalibrationBackup, ARunLeavesABackupWithoutExtraTrafficThatARestoreWritesBa
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.profile);
-        const std::string trace = privateTempPath("restore.trace");
-        std::filesystem::remove(trace);
+        const std::string trace = freshTempPath("restore.trace");
         const Ended ended =
             runConsole("--sim-profile " + c.profile + " --restore-calibration " + backup,
                        {"QUILLON_SIM_TRACE=" + trace});
