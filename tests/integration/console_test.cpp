@@ -204,9 +204,9 @@ TEST(ConsoleFaults, AClosedPipeASignalOrAFullDisk) {
             EXPECT_EQ(ended.out.find("Test Complete"), npos);
             EXPECT_NE(sent.find("W *rst\n"), npos);  // the run had begun
             EXPECT_EQ(sent.find(kRestore), npos);
-        } else if (c.exitCode == 0) {  // the trace, too, is cut by a file-size limit
+        } else if (c.exitCode == 0) {
             EXPECT_TRUE(sent.ends_with(kRestore + "Q SYSTEM:ERR?\n")) << sent;
-        } else {
+        } else {  // the limit cuts the trace too: only the output tells
             EXPECT_NE(ended.out.find("Verdict: Pass\n"), npos) << ended.out;
             EXPECT_NE(ended.out.find("results not saved to " + folder + "/r.csv"), npos);
         }
