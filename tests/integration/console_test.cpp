@@ -123,7 +123,7 @@ std::string withoutStartTime(const std::string& text) {
     return second == npos ? text : text.substr(0, first + 1) + text.substr(second + 1);
 }
 
-TEST(StartupRun, AReplayedTraceGivesTheSameRunAndNamesWhereTheTrafficDeparts) {
+TEST(ConsoleReplay, AReplayedTraceGivesTheSameRunAndNamesWhereTheTrafficDeparts) {
     const std::string trace = freshTempPath("trace"), first = freshTempPath("a"),
                       second = freshTempPath("b");
     const std::string oneBand = "--yes --tests 0 --bands PGSM ";
