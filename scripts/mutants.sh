@@ -40,8 +40,8 @@ source2-pfer-rows-from-source1
 
 later-step-overwrites-error-flag
     src/testrun/run_driver.cpp
-    - if (!runFailed) runFailed = sourceLevels_.measureSource2CWPower
-    + runFailed = sourceLevels_.measureSource2CWPower
+    - if (!runFailed) runFailed = sourceLevels_->measureSource2CWPower
+    + runFailed = sourceLevels_->measureSource2CWPower
 
 failed-query-hands-back-text
     src/instrument/clsVisa.cpp

@@ -4,6 +4,7 @@
 #include <iostream>
 #include <thread>
 
+#include "testrun/operator_interface.h"
 #include "testrun/saving.h"
 
 namespace quillon::app {

@@ -4,9 +4,11 @@
 #include <chrono>
 #include <string>
 
-#include "app/modMain.h"
 #include "app/records_output.h"
-#include "testrun/results_grid.h"
+
+namespace quillon::testrun {
+class ResultsGrid;
+}
 
 namespace quillon::app {
 

@@ -13,6 +13,7 @@
 #include "app/front_end.h"
 #include "app/instance_lock.h"
 #include "app/launch.h"
+#include "app/modMain.h"
 #include "app/parent_console.h"
 #include "app/program_info.h"
 #include "app/records_output.h"

@@ -8,6 +8,7 @@
 #include "app/program_info.h"
 #include "calbackup/restore.h"
 #include "instrument/clsMom.h"
+#include "instrument/clsVisa.h"
 #include "testrun/frmDoTest.h"
 
 namespace quillon::app {

@@ -7,9 +7,13 @@
 #include <string>
 
 #include "instrument/bus_hooks.h"
-#include "instrument/clsVisa.h"
+#include "instrument/visa_library.h"
 #include "testrun/operator_interface.h"
 #include "testrun/run_settings.h"
+
+namespace quillon::instrument {
+class clsVisa;
+}
 
 namespace quillon::testrun {
 class frmDoTest;

@@ -4,7 +4,9 @@
 #include <functional>
 #include <string>
 
-#include "testrun/run_record.h"
+namespace quillon::testrun {
+struct RunRecord;
+}
 
 namespace quillon::app {
 

@@ -7,11 +7,9 @@
 #include <vector>
 
 #include "instrument/visa_types.h"
-#include "testrun/calibration_check.h"
 #include "testrun/results_report.h"
 #include "testrun/run_record.h"
 #include "testrun/run_settings.h"
-#include "testrun/source_levels.h"
 #include "testrun/test_options.h"
 
 namespace quillon::instrument {
@@ -20,9 +18,15 @@ class clsVisa;
 struct ProgramValues;
 }  // namespace quillon::instrument
 
+namespace quillon::measurements {
+struct MeasurementContext;
+}
+
 namespace quillon::testrun {
 
+class CalibrationCheck;
 class OperatorInterface;
+class SourceLevels;
 struct RunMeasurements;
 
 // The test form: prepares the test set, runs the verification band by band and restores the
@@ -81,8 +85,8 @@ class frmDoTest {
     RunSettings settings_;
     TestOptions options_;
     ResultsReport report_;
-    SourceLevels sourceLevels_;
-    CalibrationCheck calibration_;
+    std::unique_ptr<SourceLevels> sourceLevels_;
+    std::unique_ptr<CalibrationCheck> calibration_;
     std::unique_ptr<RunMeasurements> measurements_;
 
     std::shared_ptr<instrument::clsMom> mom_;

@@ -4,15 +4,32 @@
 #include <QDateTime>
 #include <QLocale>
 #include <cstdlib>
+#include <optional>
 
 #include "instrument/clsMom.h"
 #include "instrument/conventions.h"
+#include "measurements/measurement_common.h"
 #include "testrun/display_format.h"
 #include "testrun/operator_interface.h"
 #include "testrun/run_measurements.h"
 #include "testrun/test_options.h"
 
 namespace quillon::testrun {
+
+// One result as a row of the table.
+struct ResultRow {
+    const Band* band;
+    const char* source;  // "1" or "2"
+    const char* test;
+    double value;
+    double lowLimit;
+    std::optional<double> highLimit;  // none: a floor only, shown as "---"
+    std::string unit;
+    std::string verdict;  // the pass/fail text; anything but "Pass" counts as a failure
+    int testIndex;        // the options' test the row belongs to
+    std::vector<measurements::ConfigEntry> configurations;
+};
+
 namespace {
 
 constexpr const char* kNoHighLimit = "---";

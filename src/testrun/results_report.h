@@ -3,11 +3,9 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "measurements/measurement_common.h"
 #include "testrun/band_table.h"
 #include "testrun/results_grid.h"
 #include "testrun/run_record.h"
@@ -20,6 +18,7 @@ namespace quillon::testrun {
 
 class OperatorInterface;
 class TestOptions;
+struct ResultRow;
 struct RunMeasurements;
 
 // The results table's columns: "|" separates them, ">" right-aligns one.
@@ -34,20 +33,6 @@ struct DisplayFormats {
 
     // The PC's regional formats and the current time.
     static DisplayFormats regional();
-};
-
-// One result as a row of the table.
-struct ResultRow {
-    const Band* band;
-    const char* source;  // "1" or "2"
-    const char* test;
-    double value;
-    double lowLimit;
-    std::optional<double> highLimit;  // none: a floor only, shown as "---"
-    std::string unit;
-    std::string verdict;  // the pass/fail text; anything but "Pass" counts as a failure
-    int testIndex;        // the options' test the row belongs to
-    std::vector<measurements::ConfigEntry> configurations;
 };
 
 // The results table of a run: header, information row, the band results and the verdict. Every

@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include <chrono>
+#include <memory>
 #include <utility>
 
 #include "instrument/clsMom.h"
 #include "instrument/clsVisa.h"
 #include "measurements/measurement_common.h"
+#include "testrun/calibration_check.h"
 #include "testrun/frmDoTest.h"
 #include "testrun/loopback.h"
 #include "testrun/operator_interface.h"
 #include "testrun/run_measurements.h"
+#include "testrun/source_levels.h"
 
 namespace quillon::testrun {
 namespace {
@@ -31,11 +34,12 @@ frmDoTest::frmDoTest(instrument::clsVisa& visa, instrument::ProgramValues& progr
       settings_(std::move(settings)),
       options_(program),
       report_(ui, std::move(formats)),
-      sourceLevels_(visa, program, ui),
-      calibration_(visa, ui, loadCalibrationTables(settings_.calibrationDirectory)),
+      sourceLevels_(std::make_unique<SourceLevels>(visa, program, ui)),
+      calibration_(std::make_unique<CalibrationCheck>(
+          visa, ui, loadCalibrationTables(settings_.calibrationDirectory))),
       measurements_(std::make_unique<RunMeasurements>()) {
     ui_.setVerdict(Verdict::Hidden);
-    calibration_.beforeWrite = [this](const CalibrationOutcome& read) {
+    calibration_->beforeWrite = [this](const CalibrationOutcome& read) {
         if (!settings_.beforeCalibrationWrite) {
             return;
         }
@@ -129,7 +133,7 @@ void frmDoTest::runWizardAndOptions() {
 void frmDoTest::startResults() {
     report_.addInformationRow(mom_.get());
     if (options_.getTest(TestOptions::kCalibrateSource)) {
-        const CalibrationOutcome calibration = calibration_.run(vi());
+        const CalibrationOutcome calibration = calibration_->run(vi());
         if (!calibration.gridCode.empty()) {
             report_.setCalibrationCode(calibration.gridCode);
         }
@@ -147,7 +151,7 @@ bool frmDoTest::sendChain(const std::vector<std::string>& commands) {
 // Each configuration gets its settling pause even after a failure, so every chosen band costs
 // the same time.
 void frmDoTest::runSource1Configs(const Band& band, bool& runFailed) {
-    const Levels& levels = sourceLevels_.levels();
+    const Levels& levels = sourceLevels_->levels();
     for (std::int16_t config = 0; config < kSource1Configs; ++config) {
         const std::string n = std::to_string(config);
         if (!runFailed) {
@@ -178,21 +182,21 @@ void frmDoTest::runBand(const Band& band, bool& runFailed) {
         noteStop(band, "source 1 arrangement", runFailed);
     }
     if (!runFailed) {
-        runFailed = sourceLevels_.findPowerThresholds(vi(), band);
+        runFailed = sourceLevels_->findPowerThresholds(vi(), band);
     }
     noteStop(band, "source level search", runFailed);
     if (!runFailed) {
-        runFailed = sourceLevels_.measureSource1CWPowers(vi());
+        runFailed = sourceLevels_->measureSource1CWPowers(vi());
         noteStop(band, "source 1 CW references", runFailed);
         if (!runFailed) {
-            runFailed = sourceLevels_.measureSource2CWPower(vi(), band);
+            runFailed = sourceLevels_->measureSource2CWPower(vi(), band);
         }
         noteStop(band, "source 2 CW reference", runFailed);
     }
-    measurements_->createForBand(context(), sourceLevels_.levels());
+    measurements_->createForBand(context(), sourceLevels_->levels());
     runSource1Configs(band, runFailed);
     if (!runFailed) {
-        runFailed = sendChain(source2Arrangement(band, sourceLevels_.levels()));
+        runFailed = sendChain(source2Arrangement(band, sourceLevels_->levels()));
     }
     noteStop(band, "source 2 arrangement", runFailed);
     if (!runFailed) {

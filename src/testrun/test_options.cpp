@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "instrument/bus_hooks.h"
+
 namespace quillon::testrun {
 namespace {
 

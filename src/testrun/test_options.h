@@ -4,7 +4,9 @@
 #include <array>
 #include <cstdint>
 
-#include "instrument/bus_hooks.h"
+namespace quillon::instrument {
+struct ProgramValues;
+}
 
 namespace quillon::testrun {
 
@@ -52,7 +54,7 @@ class TestOptions {
     std::array<bool, kTests> tests_{};
     std::int16_t progressSteps_;
     std::int16_t result_ = 0;
-    int slider_ = instrument::kDefaultIterations;
+    int slider_ = kMinIterations;  // loading sets it from the iterations setting
 };
 
 }  // namespace quillon::testrun

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "instrument/bus_hooks.h"
 #include "testrun/results_grid.h"
 #include "testrun/test_options.h"
 #include "ui/console/console_dialogs.h"

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "app/modMain.h"
 #include "testrun/frmDoTest.h"
 #include "ui/console/console_operator.h"
 

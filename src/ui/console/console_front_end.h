@@ -3,6 +3,10 @@
 
 #include "app/front_end.h"
 
+namespace quillon::app {
+struct StartupEnvironment;
+}
+
 namespace quillon::ui {
 
 // Runs the program on the terminal (standard input may be /dev/null). Returns the exit code.

@@ -3,6 +3,10 @@
 
 #include "app/front_end.h"
 
+namespace quillon::app {
+struct StartupEnvironment;
+}
+
 namespace quillon::ui {
 
 // Runs the program in windows until the operator presses Exit or start-up ends it.
