@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "app/front_end.h"
+#include "app/immediate_exit.h"
 #include "testrun/test_options.h"
 #include "ui/console/console_dialogs.h"
 #include "ui/console/results_table_text.h"
@@ -157,7 +158,7 @@ void ConsoleOperator::endProgram(int exitCode) {
     finishLiveLine();
     out_.flush();
     std::fflush(nullptr);
-    std::_Exit(exitCode);
+    app::exitImmediately(exitCode);
 }
 
 void ConsoleOperator::printResults(const testrun::ResultsGrid& grid) {

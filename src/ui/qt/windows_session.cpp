@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "app/immediate_exit.h"
 #include "testrun/frmDoTest.h"
 #include "ui/qt/dlgConfirmWizard.h"
 #include "ui/qt/frmChooseTests.h"
@@ -23,7 +24,7 @@ void flushAndExit(int exitCode) {
     std::cout.flush();
     std::cerr.flush();
     std::fflush(nullptr);
-    std::_Exit(exitCode);
+    app::exitImmediately(exitCode);
 }
 
 WindowsSession::WindowsSession(WindowsHooks hooks) : hooks_(std::move(hooks)) {
