@@ -188,7 +188,9 @@ trap cleanup EXIT
 
 git -C "$root" worktree add --detach --quiet "$scratch/tree" HEAD
 tree="$scratch/tree"
-build="$scratch/build"
+# The build folder sits inside the tree, where every worktree keeps its own, so that ccache
+# (with base_dir above them) serves the unchanged files from earlier builds.
+build="$tree/build"
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 echo "mutants: building the unchanged tree in $build"
