@@ -144,9 +144,7 @@ bool clsVisa::queryInstrument(ViSession vi, const std::string& text, std::string
     if (status.kind == BusStatus::Kind::Timeout) {
         return true;
     }
-    if (status.visaStatus < 0) {
-        return false;  // a warning still brings its reply
-    }
+    // A failed exchange leaves the reply empty; a warning still brings its reply.
     result = std::string(beforeLineFeed(reply.data()));
     return false;
 }
