@@ -40,13 +40,13 @@ source2-pfer-rows-from-source1
 
 later-step-overwrites-error-flag
     src/testrun/run_driver.cpp
-    - if (!runFailed) runFailed = sourceLevels_->measureSource2CWPower
-    + runFailed = sourceLevels_->measureSource2CWPower
+    - if (!runFailed) {\n            runFailed = sourceLevels_->measureSource2CWPower
+    + {\n            runFailed = sourceLevels_->measureSource2CWPower
 
 failed-query-hands-back-text
-    src/instrument/clsVisa.cpp
-    - if (status.visaStatus < 0) {
-    + if (false) {
+    src/instrument/visa_api.cpp
+    - reply.front() = '\0';\n        return status;
+    + return status;
 
 failing-find-list-searched-forever
     src/instrument/clsVisa.cpp
