@@ -4,9 +4,10 @@
 # with exit 1; its reproducer is kept and the command that replays it is printed. Prints each
 # fuzzer's executions and time.
 #
-# Usage: scripts/fuzz.sh [--seconds N | --runs N] [--build DIR] [FUZZER...]
+# Usage: scripts/fuzz.sh [--seconds N | --runs N] [--jobs N] [--build DIR] [FUZZER...]
 #   --seconds  time per fuzzer (default 20)
-#   --runs     executions per fuzzer instead of a time
+#   --runs     executions per fuzzer instead of a time (shared among the jobs)
+#   --jobs     fuzzing processes per fuzzer on one corpus (default 1), for long runs
 #   --build    build folder (default build-fuzz/)
 #   FUZZER     reply_number, calibration_file, sim_messages, sim_profile (default all)
 set -euo pipefail
@@ -14,16 +15,22 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$root/build-fuzz"
 limit=(-max_total_time=20)
+runs=""
+jobs=1
 fuzzers=()
 while [ $# -gt 0 ]; do
     case "$1" in
         --seconds) limit=(-max_total_time="$2"); shift 2 ;;
-        --runs) limit=(-runs="$2"); shift 2 ;;
+        --runs) runs="$2"; shift 2 ;;
+        --jobs) jobs="$2"; shift 2 ;;
         --build) build="$2"; shift 2 ;;
         -*) sed -n '/^# Usage:/,/^[^#]/p' "$0" | sed '$d; s/^# \{0,1\}//' >&2; exit 64 ;;
         *) fuzzers+=("$1"); shift ;;
     esac
 done
+build="$(realpath -m "$build")"  # the fuzzers run from their own folder
+[[ "$jobs" =~ ^[1-9][0-9]*$ ]] || { echo "fuzz: --jobs takes a count" >&2; exit 64; }
+[ -z "$runs" ] || limit=(-runs=$(((runs + jobs - 1) / jobs)))
 [ ${#fuzzers[@]} -gt 0 ] || fuzzers=(reply_number calibration_file sim_messages sim_profile)
 
 # shellcheck source=packages.sh
@@ -45,13 +52,23 @@ for name in "${fuzzers[@]}"; do
     mkdir -p "$corpus"
     [ ! -d "$root/fuzz/seeds/$name" ] || cp "$root/fuzz/seeds/$name"/* "$corpus/"
     [ "$name" != sim_profile ] || cp "$root/sim/profiles"/*.toml "$corpus/"
+    # The simulator's input is at most 64 messages of a few dozen characters: longer inputs
+    # would only slow each execution down.
+    maxLen=4096
+    [ "$name" != sim_messages ] || maxLen=1024
+    parallel=()
+    [ "$jobs" = 1 ] || parallel=(-jobs="$jobs" -workers="$jobs")
     start=$SECONDS
     status=0
-    "$build/bin/${name}_fuzzer" "${limit[@]}" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
-        -print_final_stats=1 -artifact_prefix="$findings/${name}-" "$corpus" \
-        > "$work/$name.log" 2>&1 || status=$?
-    runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/$name.log")"
-    echo "fuzz $name: ${runs:-?} executions in $((SECONDS - start)) s"
+    # Several jobs write one log each (fuzz-N.log) into the current folder.
+    (cd "$work" && exec "$build/bin/${name}_fuzzer" "${limit[@]}" "${parallel[@]}" \
+        -max_len="$maxLen" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+        -artifact_prefix="$findings/${name}-" "$corpus") > "$work/$name.log" 2>&1 || status=$?
+    [ "$jobs" = 1 ] || cat "$work"/fuzz-*.log >> "$work/$name.log"
+    rm -f "$work"/fuzz-*.log
+    executed="$(awk '/^stat::number_of_executed_units:/ { n += $2 } END { print n + 0 }' \
+        "$work/$name.log")"
+    echo "fuzz $name: $executed executions in $((SECONDS - start)) s ($jobs job(s))"
     if [ "$status" != 0 ]; then
         tail -n 40 "$work/$name.log" >&2
         echo "fuzz $name: finding; replay with $build/bin/${name}_fuzzer FILE," \
