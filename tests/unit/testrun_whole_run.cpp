@@ -10,6 +10,7 @@
 #include <map>
 #include <new>
 #include <stdexcept>
+#include <tuple>
 
 #include "app/modMain.h"
 #include "testrun_fixture.h"
@@ -24,18 +25,21 @@ const std::string kRestore = "SYSTem:CORRection:STATe  1";
 const std::string kRunErrorText = "Error running tests.  Please check 4750 screen and try again";
 
 // Start-up, prepare, run and tidy up as the program does; the exit code the program would end
-// with.
-int runWhole(FormFixture& f) {
+// with. record, when given, receives the run's record.
+int runWhole(FormFixture& f, testrun::RunRecord* record = nullptr) {
     app::StartupEnvironment environment;
     environment.visa = &f.fake;
     environment.runSettings = f.settings;
     app::ProgramObjects objects;
+    int exitCode = -1;
     try {
         app::runMain(f.ui, environment, objects);
+        exitCode = app::exitCodeFor(objects.outcome);
     } catch (const ProgramEnded& ended) {
-        return ended.exitCode;
+        exitCode = ended.exitCode;
     }
-    return app::exitCodeFor(objects.outcome);
+    if (record != nullptr && objects.testForm) *record = objects.testForm->runRecord();
+    return exitCode;
 }
 
 // The test set rejects the nth writing of command (counted over the whole run).
@@ -80,36 +84,44 @@ TEST(WholeRun, StartsWithPreparationAndResetAndEndsWithTheRestore) {
 }
 
 // One failure at each stage of the second of three bands: the rejected command is the last
-// thing the run sends before the restore, the first band's rows stay, later pauses still pass.
+// thing the run sends before the restore, the first band's rows stay, later pauses still pass,
+// and the record names the band and the stage.
 TEST(WholeRun, AFailureAtEachStageStopsTheBusAndKeepsTheRowsBeforeIt) {
     const std::string expected = "RFANalyzer:MANual:POWer:Selected:Selected:BURSt";
+    const std::string configuration = "loopback configuration ", tests = "source 1 tests, ";
     const struct {
-        const char* stage;
+        std::string stage;    // as the record names it
         std::string command;  // rejected at its nth writing
         std::size_t nth;
         int pausesAfter;  // of 1000 ms, after the rejection
     } cases[] = {
-        {"band set-up", "CALL:PDTChannel:ARFCn 192", 1, 8},
-        {"level search", "CALL:CELL:POWer:AMPLitude -11", 2, 8},
+        {"source 1 arrangement", "CALL:PDTChannel:ARFCn 192", 1, 8},
+        {"source level search", "CALL:CELL:POWer:AMPLitude -11", 2, 8},
         {"source 1 CW references", "CALL:CELL:POWer:AMPlitude:CW -24.000", 2, 8},
         {"source 2 CW reference", "PL13:STATes:RFS2:DIGM:IQM OFF", 2, 9},
-        {"configuration 0 set-up", expected + "2 -4.000", 2, 8},
-        {"configuration 1 set-up", expected + "1 -4.000", 2, 7},
-        {"configuration 2 set-up", expected + "2 -5.000", 2, 6},
-        {"configuration 3 set-up", expected + "1 -5.000", 2, 5},
-        {"configuration 0 sequence", "INIT:PFER:ON", 6, 7},
-        {"configuration 1 sequence", "INIT:PFER:ON", 7, 6},
-        {"configuration 2 sequence", "INIT:PFER:ON", 8, 5},
-        {"configuration 3 sequence", "INIT:PFER:ON", 9, 4},
+        {configuration + "0", expected + "2 -4.000", 2, 8},
+        {configuration + "1", expected + "1 -4.000", 2, 7},
+        {configuration + "2", expected + "2 -5.000", 2, 6},
+        {configuration + "3", expected + "1 -5.000", 2, 5},
+        {tests + "configuration 0", "INIT:PFER:ON", 6, 7},
+        {tests + "configuration 1", "INIT:PFER:ON", 7, 6},
+        {tests + "configuration 2", "INIT:PFER:ON", 8, 5},
+        {tests + "configuration 3", "INIT:PFER:ON", 9, 4},
         {"source 2 arrangement", "CALL:CELL:BCH:ARFCn 192", 1, 4},
-        {"source 2 sequence", "INIT:PFER:ON", 10, 4},
+        {"source 2 tests", "INIT:PFER:ON", 10, 4},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stage);
         FormFixture f;
         f.settings.preset = testrun::PresetChoice{std::vector{0, 1, 2}, std::nullopt, std::nullopt};
         rejectNth(f, c.command, c.nth);
-        EXPECT_EQ(runWhole(f), testrun::kExitInstrumentError);
+        testrun::RunRecord record;
+        EXPECT_EQ(runWhole(f, &record), testrun::kExitInstrumentError);
+        ASSERT_TRUE(record.stoppedBy);
+        EXPECT_EQ(
+            std::tie(record.stoppedBy->band, record.stoppedBy->bandName, record.stoppedBy->stage),
+            std::tuple(1, std::string("GSM850"), c.stage));
+        EXPECT_EQ(record.results.size(), 14u);
 
         const Strings texts = f.texts();
         const std::size_t at = nthIndex(texts, c.command, c.nth);
