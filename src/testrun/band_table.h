@@ -22,12 +22,4 @@ inline constexpr std::array<Band, 5> kBands = {{
     {"PCS", "1959000000", 656, 662},
 }};
 
-// The band with that number, or null outside 0 to 4.
-inline const Band* bandAt(int band) {
-    if (band < 0 || static_cast<std::size_t>(band) >= kBands.size()) {
-        return nullptr;
-    }
-    return &kBands[static_cast<std::size_t>(band)];
-}
-
 }  // namespace quillon::testrun

@@ -9,6 +9,7 @@
 
 #ifdef _WIN32
 #include <process.h>
+#define getpid _getpid
 #else
 #include <unistd.h>
 #endif
@@ -16,38 +17,24 @@
 namespace quillon::testing {
 namespace {
 
-int processId() {
-#ifdef _WIN32
-    return _getpid();
-#else
-    return static_cast<int>(::getpid());
-#endif
-}
-
+// A name no other process picks: this one's id and a random number, made closed to others.
 std::filesystem::path makeFolder() {
-    const std::string pattern = ::testing::TempDir() + "quillon-test-XXXXXX";
-#ifdef _WIN32
     std::random_device random;
     for (;;) {
-        std::filesystem::path folder = pattern.substr(0, pattern.size() - 6) +
-                                       std::to_string(processId()) + "-" + std::to_string(random());
-        if (std::filesystem::create_directory(folder)) return folder;
+        std::filesystem::path folder = ::testing::TempDir() + "quillon-test-" +
+                                       std::to_string(getpid()) + "-" + std::to_string(random());
+        if (std::filesystem::create_directory(folder)) {
+            std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+            return folder;
+        }
     }
-#else
-    std::string name = pattern;
-    if (::mkdtemp(name.data()) == nullptr) {
-        ADD_FAILURE() << "cannot make a temporary folder from " << pattern;
-        std::abort();
-    }
-    return name;
-#endif
 }
 
 int owner = 0;  // the process that made the folder
 
 // A forked child that exits normally must not remove its parent's folder.
 void removeFolder() {
-    if (processId() != owner) return;
+    if (getpid() != owner) return;
     std::error_code ignored;
     std::filesystem::remove_all(privateTempFolder(), ignored);
 }
@@ -58,7 +45,7 @@ void removeFolder() {
 const std::filesystem::path& privateTempFolder() {
     static const std::filesystem::path* const folder = [] {
         const auto* made = new std::filesystem::path(makeFolder());
-        owner = processId();
+        owner = getpid();
         std::atexit(removeFolder);
         return made;
     }();

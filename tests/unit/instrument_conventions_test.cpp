@@ -82,15 +82,5 @@ TEST(NumberTexts, LevelAndTableValues) {
     }
 }
 
-TEST(NumberTexts, CountsAndShortest) {
-    EXPECT_EQ(countText(50), " 50");
-    EXPECT_EQ(countText(0), " 0");
-    EXPECT_EQ(countText(-3), "-3");
-    EXPECT_EQ(shortestText(-12.0), "-12");
-    EXPECT_EQ(shortestText(-9.0), "-9");
-    EXPECT_EQ(beforeLineFeed("a\nb"), "a");
-    EXPECT_EQ(beforeLineFeed("ab"), "ab");
-}
-
 }  // namespace
 }  // namespace quillon::instrument

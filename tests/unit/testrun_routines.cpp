@@ -129,14 +129,6 @@ TEST(Routines, WholeTrafficAndTheStopAfterTheFirstFailure) {
     }
 }
 
-TEST(Routines, OutOfRangeBandOrConfigurationHasNothingToSend) {
-    EXPECT_TRUE(testrun::configCommands(4, kFound).empty());
-    EXPECT_TRUE(testrun::configCommands(-1, kFound).empty());
-    EXPECT_EQ(testrun::bandAt(5), nullptr);
-    EXPECT_EQ(testrun::bandAt(-1), nullptr);
-    EXPECT_EQ(testrun::bandAt(4), &kBands[4]);
-}
-
 TEST(FindPowerThresholds, WorkedExamples) {
     const struct {
         double mainLevel, offsetLevel;  // where the attenuation first reads 10 and 20
