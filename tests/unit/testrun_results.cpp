@@ -11,6 +11,7 @@
 #include <functional>
 #include <iterator>
 #include <regex>
+#include <tuple>
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -99,51 +100,15 @@ TEST(ResultsFile, IntegrityProblemCountsAsAFailure) {
 // A copy that applies each batch of changes equals the grid, and each batch holds only what
 // changed: the rows appended since the last batch and the older cells written since.
 TEST(ResultsGridChanges, BatchesHoldOnlyWhatChangedAndKeepACopyEqual) {
-    using Grid = testrun::ResultsGrid;
-    struct Step {
-        const char* what;
-        std::function<void(Grid&)> change;
-        bool newColumns;
-        int firstNewRow;
-        std::size_t newRows;
-        std::size_t cells;
-    };
-    const Step steps[] = {
-        {"header", [](Grid& g) { g.setFormatString(">a|b|c"); }, true, 0, 1, 0},
-        {"nothing", [](Grid&) {}, false, 1, 0, 0},
-        {"row", [](Grid& g) { g.appendTabbed("1\t2\t3"); }, false, 1, 1, 0},
-        {"rows and a cell of one of them",
-         [](Grid& g) {
-             g.appendTabbed("4");
-             g.appendTabbed("5");
-             g.setFailure(3, 2, true);
-         },
-         false, 2, 2, 0},
-        {"older cell twice, emphasis, header cell",
-         [](Grid& g) {
-             g.setCell(1, 1, "x");
-             g.setEmphasis(1, 1, true);
-             g.setCell(0, 0, "A");
-         },
-         false, 4, 0, 2},
-        {"outside the grid",
-         [](Grid& g) {
-             g.setCell(9, 0, "y");
-             g.setCell(1, 7, "y");
-         },
-         false, 4, 0, 0},
-        {"new columns", [](Grid& g) { g.setFormatString("p|q"); }, true, 0, 4, 0},
-    };
-    Grid grid;
-    Grid copy;
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.what);
-        step.change(grid);
+    testrun::ResultsGrid grid, copy;
+    // Takes the changes made so far and applies them to the copy.
+    const auto batch = [&](const char* what, bool newColumns, int firstNewRow, std::size_t newRows,
+                           std::size_t cells) {
+        SCOPED_TRACE(what);
         const testrun::GridChanges changes = grid.takeChanges();
-        EXPECT_EQ(changes.newColumns, step.newColumns);
-        EXPECT_EQ(changes.firstNewRow, step.firstNewRow);
-        EXPECT_EQ(changes.newRows.size(), step.newRows);
-        EXPECT_EQ(changes.cells.size(), step.cells);
+        EXPECT_EQ(std::tuple(changes.newColumns, changes.firstNewRow, changes.newRows.size(),
+                             changes.cells.size()),
+                  std::tuple(newColumns, firstNewRow, newRows, cells));
         copy.apply(changes);
         ASSERT_EQ(copy.rows(), grid.rows());
         ASSERT_EQ(copy.cols(), grid.cols());
@@ -154,7 +119,25 @@ TEST(ResultsGridChanges, BatchesHoldOnlyWhatChangedAndKeepACopyEqual) {
                 EXPECT_EQ(copy.failure(row, col), grid.failure(row, col));
             }
         }
-    }
+    };
+    grid.setFormatString(">a|b|c");
+    batch("header", true, 0, 1, 0);
+    batch("nothing", false, 1, 0, 0);
+    grid.appendTabbed("1\t2\t3");
+    batch("row", false, 1, 1, 0);
+    grid.appendTabbed("4");
+    grid.appendTabbed("5");
+    grid.setFailure(3, 2, true);
+    batch("rows and a cell of one of them", false, 2, 2, 0);
+    grid.setCell(1, 1, "x");
+    grid.setEmphasis(1, 1, true);
+    grid.setCell(0, 0, "A");
+    batch("older cell twice, emphasis, header cell", false, 4, 0, 2);
+    grid.setCell(9, 0, "y");
+    grid.setCell(1, 7, "y");
+    batch("outside the grid", false, 4, 0, 0);
+    grid.setFormatString("p|q");
+    batch("new columns", true, 0, 4, 0);
     EXPECT_EQ(copy.cell(0, 1), "q");
     EXPECT_TRUE(grid.takeChanges().empty());
 }
