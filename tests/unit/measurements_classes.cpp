@@ -7,7 +7,6 @@
 #include <tuple>
 
 #include "measurements/burst_power.h"
-#include "measurements/clsCWPowerMeas.h"
 #include "measurements/clsModAcc.h"
 #include "measurements/clsPFERMeas.h"
 #include "measurements/clsPVTMeas.h"
@@ -33,12 +32,10 @@ struct Meas {
     clsEpskPower epsk{bus.context()};
     clsPVTMeas pvt{bus.context()};
     clsModAcc modAcc{bus.context()};
-    double cwPower = 1.5;
-    enum class Of { Pfer, Gmsk, Epsk, Pvt, ModAcc, Cw };
+    enum class Of { Pfer, Gmsk, Epsk, Pvt, ModAcc };
 
     explicit Meas(std::int16_t numConfigs = 4) {
         bus.program.measurementIterations = 7;
-        bus.fake.onQuery("FETCh:TXPower:POWer?", {"-14.87,0"});
         pfer.initMeas(numConfigs);
         gmsk.initMeas(numConfigs, -10.0, -20.0, -30.0);
         epsk.initMeas(numConfigs, -10.0, -20.0, -30.0);
@@ -55,7 +52,6 @@ struct Meas {
                : of == Of::Gmsk ? gmsk.runMeas(kVi, config, source)
                : of == Of::Epsk ? epsk.runMeas(kVi, config, source)
                : of == Of::Pvt  ? pvt.runMeas(kVi, config, source)
-               : of == Of::Cw   ? clsCWPowerMeas(bus.context()).runMeas(kVi, -15.0, 20.0, cwPower)
                                 : modAcc.runMeas(kVi, config);
     }
 };
@@ -131,13 +127,9 @@ const Traffic kModAccRun =
                 "FETCh:EMACcuracy:OOFFset?", kModIntegrity})
         .send({"INITiate:EMACcuracy:OFF"});
 
-// At -15 dBm through a 20 dB loopback; the count is always 50.
-const Traffic kCwRun = Traffic()
-                           .send(cwPowerCommands("-15.000", "5.000"))
-                           .query({"INIT:DONE?", "FETCh:TXPower:POWer?"});
-
 // Source 2 starts again on integrity 11: up to 50 starts, 51 for burst power; mod accuracy runs
-// once whatever the integrity. Each way of failing stops one class's run.
+// once whatever the integrity. Each way of failing stops one class's run. (The CW power's
+// traffic is checked with the level routines.)
 TEST(MeasurementTraffic, BySourceWithRepeatsAndTheStopAtAFailure) {
     // clang-format off
     const std::tuple<Of, std::int16_t, Texts, MaybeFailure, Traffic> cases[] = {
@@ -154,16 +146,13 @@ TEST(MeasurementTraffic, BySourceWithRepeatsAndTheStopAtAFailure) {
         {Of::Pvt, 1, {"11"}, {}, pvtRun(1, 50)},
         {Of::Pvt, 1, {"0"}, Failure{Kind::Query, kLower}, pvtRun(1, 1)},
         {Of::ModAcc, 0, {"11"}, {}, kModAccRun},
-        {Of::ModAcc, 0, {"0"}, Failure{Kind::Query, "INIT:DONE?", instrument::kViSuccessTermChar}, kModAccRun},
-        {Of::Cw, 0, {}, {}, kCwRun},
-        {Of::Cw, 0, {}, Failure{Kind::Queued, "PL13:LATC:RFINT:LOOPBACK 1"}, kCwRun}};
+        {Of::ModAcc, 0, {"0"}, Failure{Kind::Query, "INIT:DONE?", instrument::kViSuccessTermChar}, kModAccRun}};
     // clang-format on
     for (const auto& [of, source, integrities, failure, traffic] : cases) {
         Meas m;
         m.integrities(integrities);
         m.bus.inject(failure);
         expectRun(m.bus, m.run(of, 3, source), traffic, failure);
-        EXPECT_EQ(m.cwPower, of == Of::Cw && !failure ? -14.87 : 1.5);  // kept on failure
     }
     Meas m;  // outside the configurations, and before initMeas, nothing is sent
     EXPECT_TRUE(m.run(Of::Pfer, 4, 0) && m.run(Of::Pvt, -1, 0) && m.run(Of::ModAcc, 4, 0) &&

@@ -119,11 +119,8 @@ TEST(CalibrationData, FilesAndTheCheckAgainstTheTestSet) {
 // Anything but a small regular file counts as unreadable: the built-in values stay and nothing
 // blocks (a FIFO without a writer) or reads for ever (a device).
 TEST(CalibrationData, OnlyASmallRegularFileIsRead) {
-    const std::string twentyFiveLines = [] {
-        std::string lines;
-        for (int k = 0; k < 25; ++k) lines += "7\n";
-        return lines;
-    }();
+    std::string twentyFiveLines;
+    for (int k = 0; k < 25; ++k) twentyFiveLines += "7\n";
     const std::vector<std::pair<const char*, std::function<void(const std::string&)>>> cases = {
         {"readable", [&](const std::string& path) { std::ofstream(path) << twentyFiveLines; }},
         {"over 64 KiB",
