@@ -121,21 +121,12 @@ ViStatus FakeVisa::open(ViSession, const char* name, ViUInt32, ViUInt32, ViSessi
 ViStatus FakeVisa::getAttribute(ViSession vi, ViAttr attr, void* value) {
     if (vi == 0 || vi > resources.size()) return instrument::kViErrorInvObject;
     const Resource& r = resources[vi - 1];
-    ViUInt16 v = 0;
-    switch (attr) {
-        case instrument::kViAttrIntfType:
-            v = r.kind;
-            break;
-        case instrument::kViAttrIntfNum:
-            v = r.board;
-            break;
-        case instrument::kViAttrGpibPrimaryAddr:
-            v = r.address;
-            break;
-        default:
-            return instrument::kViErrorNsupAttr;
-    }
-    std::memcpy(value, &v, sizeof v);
+    const std::map<ViAttr, ViUInt16> values = {{instrument::kViAttrIntfType, r.kind},
+                                               {instrument::kViAttrIntfNum, r.board},
+                                               {instrument::kViAttrGpibPrimaryAddr, r.address}};
+    const auto found = values.find(attr);
+    if (found == values.end()) return instrument::kViErrorNsupAttr;
+    std::memcpy(value, &found->second, sizeof found->second);
     return instrument::kViSuccess;
 }
 

@@ -114,31 +114,6 @@ TEST(SendWithStatusCheck, ErrorFlagRules) {
     EXPECT_TRUE(flagged.fake.texts().empty());
 }
 
-TEST(SendInstrument, NeverReportsAFailure) {
-    Bus bus;
-    bus.fake.onWrite("*cls", kViErrorIo);
-    EXPECT_FALSE(bus.visa.sendInstrument(kVi, "*cls"));
-    EXPECT_EQ(bus.fake.texts(), Strings{"*cls"});
-    EXPECT_EQ(bus.visa.send(kVi, "*cls").kind, Kind::IoError);
-}
-
-// Without a library nothing is sent and every exchange is an I/O error; only the Boolean forms
-// keep their own answers.
-TEST(BusStatus, NoLibrary) {
-    ProgramValues program;
-    clsVisa visa(nullptr, std::nullopt, BusHooks{}, program);
-    std::array<char, kReplyBufferSize> reply{'x'};
-    std::string result = "stale";
-    EXPECT_EQ(visa.send(kVi, "*cls").kind, Kind::IoError);
-    EXPECT_EQ(visa.sendChecked(kVi, "*cls").kind, Kind::IoError);
-    EXPECT_EQ(visa.query(kVi, "*idn?", reply).kind, Kind::IoError);
-    EXPECT_EQ(reply.front(), '\0');
-    EXPECT_FALSE(visa.queryInstrument(kVi, "*idn?", result));
-    EXPECT_EQ(result, "");
-    EXPECT_TRUE(visa.sendWithStatusCheck(kVi, false, "*cls"));
-    EXPECT_FALSE(visa.sendInstrument(kVi, "*cls"));
-}
-
 // One resource of the scripted bus and how it answers.
 struct Instrument {
     std::string descriptor;
