@@ -26,16 +26,12 @@ struct Bus {
     ProgramValues program;
     std::vector<std::pair<std::string, std::string>> notices;
     int yields = 0;
-    clsVisa visa{&fake, std::nullopt, hooks(), program};
-
-    BusHooks hooks() {
-        BusHooks h;
-        h.yield = [this] { ++yields; };
-        h.notify = [this](const std::string& title, const std::string& text) {
-            notices.emplace_back(title, text);
-        };
-        return h;
-    }
+    clsVisa visa{&fake, std::nullopt,
+                 BusHooks{[this] { ++yields; },
+                          [this](const std::string& title, const std::string& text) {
+                              notices.emplace_back(title, text);
+                          }},
+                 program};
 };
 
 // The Boolean form's timeout flag and reply text; the status form's kind and status.
