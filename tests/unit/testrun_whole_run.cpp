@@ -143,67 +143,50 @@ TEST(WholeRun, AFailureAtEachStageStopsTheBusAndKeepsTheRowsBeforeIt) {
     }
 }
 
-// Answers each measurement query as the source that is on would: source 1's value, or source
-// 2's value when only source 2 is on.
-class TwoSources {
-  public:
-    TwoSources(FormFixture& f, bool source1, bool source2) : f_(f), answers_{source1, source2} {}
+// Per query: what source 1 and source 2 answer.
+const std::map<std::string, std::array<double, 2>> kSourceValues = {
+    {"FETCh:TXPower:POWer?", {-10.5, -11.75}},    {"FETCh:ETXPower:POWer?", {-10.0, -11.0}},
+    {"FETCh:PFERror:FERRor:WORSt?", {-3.0, 7.0}}, {"FETCh:PFERror:RMS:MAXimum?", {0.5, 0.75}},
+    {"FETCh:PFERror:PEAK:MAXimum?", {1.5, 2.5}},  {"FETCh:PVTime:MASK:UPPER?", {0.25, 0.5}},
+    {"FETCh:PVTime:MASK:LOWER?", {-0.25, -0.75}}, {"FETCh:EMACcuracy:FERRor:WORSt?", {4.0, 9.0}},
+    {"FETCh:EMACcuracy:EVM:RMS?", {2.0, 3.0}},    {"FETCh:EMACcuracy:OOFFset?", {40.0, 45.0}},
+};
 
-    std::optional<FakeVisa::Reply> operator()(const FakeVisa::Exchange& e) {
-        if (!e.text.starts_with("FETCh:")) return std::nullopt;
-        followSources();
-        const auto it = kValues.find(e.text);
-        if (it == kValues.end()) return FakeVisa::Reply{instrument::kViSuccess, "0\n"};
-        const std::size_t source = on_[1] && !on_[0] ? 1 : 0;
-        const double value = it->second[answers_[source] ? 1 : 0];
-        return FakeVisa::Reply{instrument::kViSuccess, instrument::shortestText(value) + "\n"};
-    }
-
-  private:
-    // Per query: what source 1 and source 2 answer.
-    inline static const std::map<std::string, std::array<double, 2>> kValues = {
-        {"FETCh:TXPower:POWer?", {-10.5, -11.75}},
-        {"FETCh:ETXPower:POWer?", {-10.0, -11.0}},
-        {"FETCh:PFERror:FERRor:WORSt?", {-3.0, 7.0}},
-        {"FETCh:PFERror:RMS:MAXimum?", {0.5, 0.75}},
-        {"FETCh:PFERror:PEAK:MAXimum?", {1.5, 2.5}},
-        {"FETCh:PVTime:MASK:UPPER?", {0.25, 0.5}},
-        {"FETCh:PVTime:MASK:LOWER?", {-0.25, -0.75}},
-        {"FETCh:EMACcuracy:FERRor:WORSt?", {4.0, 9.0}},
-        {"FETCh:EMACcuracy:EVM:RMS?", {2.0, 3.0}},
-        {"FETCh:EMACcuracy:OOFFset?", {40.0, 45.0}},
-    };
-
-    void followSources() {
-        for (; seen_ < f_.fake.log.size(); ++seen_) {
-            std::string text = f_.fake.log[seen_].text;
+// Answers each measurement query as the source that is on would: source 1, or source 2 when
+// only source 2 is on. asSource2[s]: source s + 1 answers with source 2's values.
+std::function<std::optional<FakeVisa::Reply>(const FakeVisa::Exchange&)> twoSources(
+    const FormFixture& f, std::array<bool, 2> asSource2) {
+    return [&f, asSource2, on = std::array<bool, 2>{}, seen = std::size_t{0}](
+               const FakeVisa::Exchange& e) mutable -> std::optional<FakeVisa::Reply> {
+        for (; seen < f.fake.log.size(); ++seen) {  // follow the sources' RF switches
+            std::string text = f.fake.log[seen].text;
             for (char& ch : text)
                 ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
             for (std::size_t s = 0; s < 2; ++s) {
                 const std::string prefix = "RFS" + std::to_string(s + 1) + ":LEVEL:RF ";
                 const std::size_t at = text.find(prefix);
-                if (at != std::string::npos) on_[s] = text.substr(at + prefix.size()) == "ON";
+                if (at != std::string::npos) on[s] = text.substr(at + prefix.size()) == "ON";
             }
         }
-    }
-
-    FormFixture& f_;
-    std::array<bool, 2> answers_;  // for each source: answer with source 2's values
-    std::array<bool, 2> on_{};
-    std::size_t seen_ = 0;
-};
+        if (!e.text.starts_with("FETCh:")) return std::nullopt;
+        const auto it = kSourceValues.find(e.text);
+        const std::size_t source = on[1] && !on[0] ? 1 : 0;
+        const double value = it == kSourceValues.end() ? 0.0 : it->second[asSource2[source]];
+        return FakeVisa::Reply{instrument::kViSuccess, instrument::shortestText(value) + "\n"};
+    };
+}
 
 // Every row carries the values of its own source: each row of a run whose sources answer
 // differently equals that row of a run in which both sources answer as the row's source.
 TEST(WholeRun, EachRowComesFromItsOwnSource) {
     std::array<Strings, 3> values;  // runs: both as source 1, both as source 2, each as itself
     std::array<Strings, 3> sources;
-    const std::array<std::pair<bool, bool>, 3> answers = {
+    const std::array<std::array<bool, 2>, 3> answers = {
         {{false, false}, {true, true}, {false, true}}};
     for (std::size_t run = 0; run < 3; ++run) {
         FormFixture f;
         f.settings.preset = testrun::PresetChoice{std::vector{2}, std::nullopt, std::nullopt};
-        f.fake.handler = TwoSources(f, answers[run].first, answers[run].second);
+        f.fake.handler = twoSources(f, answers[run]);
         runWhole(f);
         const testrun::ResultsGrid& grid = f.ui.grid.value();
         ASSERT_EQ(grid.rows(), 3 + 14);
