@@ -28,19 +28,17 @@ constexpr const char* kLibrarySuffix = ".so";
 constexpr const char* kLibraryWithoutVisa = "libc.so.6";
 #endif
 
-struct LoadCase {
-    const char* name;
-    std::string path;
-    std::optional<VisaLoadError::Kind> refusal;  // none: the library loads
-    const char* inDescription;                   // must appear in the platform's words
-};
-
 TEST(VisaLibraryLoad, FromAPathMissingUnusableOrLoaded) {
     using Kind = VisaLoadError::Kind;
     const std::string notALibrary =
         testing::privateTempPath(std::string("not-a-library") + kLibrarySuffix);
     std::ofstream(notALibrary) << "this is text, not a shared library\n";
-    const std::vector<LoadCase> cases{
+    const struct {
+        const char* name;
+        std::string path;
+        std::optional<Kind> refusal;  // none: the library loads
+        const char* inDescription;    // must appear in the platform's words
+    } cases[] = {
         {"missing folder", testing::privateTempPath("no-such-folder/visa") + kLibrarySuffix,
          Kind::NotFound, ""},
         {"text file", notALibrary, Kind::Unusable, ""},
@@ -48,7 +46,7 @@ TEST(VisaLibraryLoad, FromAPathMissingUnusableOrLoaded) {
          "viOpenDefaultRM"},
         {"simulated library", QUILLON_SIM_LIBRARY, std::nullopt, ""},
     };
-    for (const LoadCase& c : cases) {
+    for (const auto& c : cases) {
         auto result = VisaLibrary::load(c.path);
         if (!c.refusal) {
             const auto* library = std::get_if<std::unique_ptr<VisaLibrary>>(&result);
