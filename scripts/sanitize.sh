@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Builds Quillon with AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/ and runs the
-# unit and integration tests under them (the integration tests start the instrumented quillon
-# on the instrumented simulated library), and the PyVISA test with the runtime preloaded. Any
-# finding fails its test: UBSan stops at the first report, ASan and LeakSanitizer end the
-# process with an error. Leaks are suppressed only in the third-party libraries named in
-# tests/sanitizers/lsan.supp. Prints the build time and the test time.
+# unit, integration, windows (offscreen) and records tests under them (the integration tests
+# start the instrumented quillon on the instrumented simulated library), and the PyVISA test
+# with the runtime preloaded. Any finding fails its test: UBSan stops at the first report, ASan
+# and LeakSanitizer end the process with an error. Leaks are suppressed only in the third-party
+# libraries named in tests/sanitizers/lsan.supp. Prints the build time and the test time.
 #
 # Usage: scripts/sanitize.sh [--build DIR]
 set -euo pipefail
@@ -22,7 +22,7 @@ started=$SECONDS
 quillon_configure "$root" "$build" -DQUILLON_SANITIZE=ON -DQUILLON_WERROR=ON \
     -DQUILLON_BENCHMARKS=OFF "${launcher[@]}" > /dev/null
 cmake --build "$build" -j2 --target quillon quillon_sim_visa quillon_unit_tests \
-    quillon_integration_tests
+    quillon_integration_tests quillon_gui_tests quillon_records_tests
 echo "sanitizer build: $((SECONDS - started)) s"
 
 # exitcode=23 tells a sanitizer's exit from the program's own exit codes in a test's output.
@@ -32,5 +32,5 @@ export LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppres
 started=$SECONDS
 cd "$build"
 ctest --output-on-failure -j2 --no-tests=error \
-    -L '^(quillon_unit_tests|quillon_integration_tests|sanitized_pyvisa)$'
+    -L '^(quillon_(unit|integration|gui|records)_tests|sanitized_pyvisa)$'
 echo "sanitizer tests: $((SECONDS - started)) s"
