@@ -1,20 +1,88 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <limits>
+#include <optional>
+#include <string>
 #include <tuple>
+#include <vector>
 
+#include "fake_visa.h"
+#include "instrument/bus_hooks.h"
+#include "instrument/clsVisa.h"
 #include "measurements/burst_power.h"
 #include "measurements/clsModAcc.h"
 #include "measurements/clsPFERMeas.h"
 #include "measurements/clsPVTMeas.h"
 #include "measurements/measurement_common.h"
-#include "measurements_support.h"
+#include "measurements/measurement_context.h"
 
 namespace quillon::measurements::test {
 namespace {
+
+// A measurement object's world: the scripted fake library behind a real bus session, the ways
+// an exchange can fail, and a builder for the bus traffic a run should produce.
+
+constexpr instrument::ViSession kVi = 7;
+using Texts = std::vector<std::string>;
+
+// Queued: the error query after text reports an error. Write: writing text fails. Query: the
+// query text answers with status (a timeout unless told).
+struct Failure {
+    enum class Kind { Queued, Write, Query } kind;
+    std::string text;
+    instrument::ViStatus status = instrument::kViErrorTimeout;
+};
+using Kind = Failure::Kind;
+using MaybeFailure = std::optional<Failure>;
+
+// "INIT:DONE?" reports done.
+struct Bus {
+    explicit Bus(const std::string& done = "") { fake.onQuery("INIT:DONE?", {done}); }
+    quillon::testing::FakeVisa fake;
+    instrument::ProgramValues program;
+    int yields = 0;
+    instrument::clsVisa visa{&fake, std::nullopt, instrument::BusHooks{[this] { ++yields; }, {}},
+                             program};
+
+    MeasurementContext context() { return {visa, program}; }
+    void inject(const MaybeFailure& f) {
+        if (f && f->kind == Kind::Queued) fake.errorAfter(f->text);
+        if (f && f->kind == Kind::Write) fake.onWrite(f->text, instrument::kViErrorIo);
+        if (f && f->kind == Kind::Query) fake.onQueryReplies(f->text, {{f->status, "0\n"}});
+    }
+};
+
+// Expected texts on the bus, in order; a checked command is followed by the error query.
+struct Traffic {
+    Texts texts;
+
+    Traffic& send(const Texts& commands) {
+        for (const std::string& c : commands) texts.insert(texts.end(), {c, "SYSTEM:ERR?"});
+        return *this;
+    }
+    Traffic& query(const Texts& queries, int times = 1) {
+        for (int i = 0; i < times; ++i) texts.insert(texts.end(), queries.begin(), queries.end());
+        return *this;
+    }
+    Traffic& then(const Traffic& part, int times = 1) { return query(part.texts, times); }
+};
+
+// A run without failure reports none and sends all of full; with one, it reports it and stops
+// after the failing text, or after the error query of a command whose error was queued.
+void expectRun(const Bus& bus, bool failed, const Traffic& full, const MaybeFailure& f) {
+    Texts expected = full.texts;
+    if (f) {
+        const auto at = std::find(expected.begin(), expected.end(), f->text);
+        ASSERT_NE(at, expected.end()) << f->text;
+        expected.erase(at + (f->kind == Kind::Queued ? 2 : 1), expected.end());
+    }
+    EXPECT_EQ(failed, f.has_value());
+    EXPECT_EQ(bus.fake.texts(), expected) << (f ? f->text : "");
+}
 
 const char* const kPferIntegrity = "FETCh:PFERror:INTegrity?";
 const char* const kPower = "FETCh:ETXPower:POWer?";
