@@ -6,8 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "app/instance_lock.h"
 
@@ -225,11 +228,24 @@ TEST(InstanceLock, RefusesAFolderOrFileThatIsNotTheUsersOwn) {
 TEST(InstanceLock, FallbackFolderIsPrivate) {
     const std::string temp = ::testing::TempDir() + "quillon-tmpdir-" + std::to_string(::getpid());
     std::filesystem::create_directory(temp);
-    const char* savedTmp = std::getenv("TMPDIR");
-    const char* savedXdg = std::getenv("XDG_RUNTIME_DIR");
-    const char* savedLock = std::getenv("QUILLON_INSTANCE_LOCK");
-    const std::string keepTmp = savedTmp ? savedTmp : "", keepXdg = savedXdg ? savedXdg : "",
-                      keepLock = savedLock ? savedLock : "";
+    // The variables come back as they were (set or unset) however the test ends, so the tests
+    // after it in the same process see the environment they started with.
+    struct Restore {
+        std::vector<std::pair<std::string, std::optional<std::string>>> saved;
+        ~Restore() {
+            for (const auto& [name, value] : saved) {
+                if (value) {
+                    ::setenv(name.c_str(), value->c_str(), 1);
+                } else {
+                    ::unsetenv(name.c_str());
+                }
+            }
+        }
+    } restore;
+    for (const char* name : {"TMPDIR", "XDG_RUNTIME_DIR", "QUILLON_INSTANCE_LOCK"}) {
+        const char* value = std::getenv(name);
+        restore.saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    }
     ::setenv("TMPDIR", temp.c_str(), 1);
     ::unsetenv("XDG_RUNTIME_DIR");
     ::unsetenv("QUILLON_INSTANCE_LOCK");
@@ -244,11 +260,6 @@ TEST(InstanceLock, FallbackFolderIsPrivate) {
     ASSERT_EQ(::lstat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     std::filesystem::remove_all(temp);
-    for (const auto& [name, value, was] : {std::tuple{"TMPDIR", keepTmp, savedTmp},
-                                           {"XDG_RUNTIME_DIR", keepXdg, savedXdg},
-                                           {"QUILLON_INSTANCE_LOCK", keepLock, savedLock}}) {
-        if (was != nullptr) ::setenv(name, value.c_str(), 1);
-    }
 }
 
 #endif
