@@ -4,7 +4,8 @@
 # start the instrumented quillon on the instrumented simulated library), and the PyVISA test
 # with the runtime preloaded. Any finding fails its test: UBSan stops at the first report, ASan
 # and LeakSanitizer end the process with an error. Leaks are suppressed only in the third-party
-# libraries named in tests/sanitizers/lsan.supp. Prints the build time and the test time.
+# libraries named in tests/sanitizers/lsan.supp. Then a strided fault sweep on the same build.
+# Prints the build time and the test time.
 #
 # Usage: scripts/sanitize.sh [--build DIR]
 set -euo pipefail
@@ -34,3 +35,7 @@ cd "$build"
 ctest --output-on-failure -j2 --no-tests=error \
     -L '^(quillon_(unit|integration|gui|records)_tests|sanitized_pyvisa)$'
 echo "sanitizer tests: $((SECONDS - started)) s"
+
+# The fault paths under the sanitizers: every 13th message of a one-band run with each fault
+# (about a minute; coprime with the plain build's stride 10, so other messages are hit).
+"$root/scripts/fault-sweep.sh" --build "$build" --stride 13
