@@ -60,11 +60,11 @@ for name in "${fuzzers[@]}"; do
     [ "$jobs" = 1 ] || parallel=(-jobs="$jobs" -workers="$jobs")
     start=$SECONDS
     status=0
-    # Several jobs write one log each (fuzz-N.log) into the current folder.
+    # Several jobs write one log each (fuzz-N.log) into the current folder; the first process
+    # copies each into its own output when the job ends.
     (cd "$work" && exec "$build/bin/${name}_fuzzer" "${limit[@]}" "${parallel[@]}" \
         -max_len="$maxLen" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
         -artifact_prefix="$findings/${name}-" "$corpus") > "$work/$name.log" 2>&1 || status=$?
-    [ "$jobs" = 1 ] || cat "$work"/fuzz-*.log >> "$work/$name.log"
     rm -f "$work"/fuzz-*.log
     executed="$(awk '/^stat::number_of_executed_units:/ { n += $2 } END { print n + 0 }' \
         "$work/$name.log")"
