@@ -17,12 +17,16 @@ namespace {
 using Indices = std::variant<std::vector<int>, std::string>;
 
 // One row per option: what --help and the manual page say about it and what it does. A flag
-// sets a member; an option with a value hands it to apply, which returns an error message, empty
-// when the value was accepted.
+// sets a member; a text option keeps its value, which must not be empty (needs says what it
+// names), and may imply --sim; any other option hands its value to apply. apply returns an error
+// message, empty when the value was accepted.
 struct OptionSpec {
     OptionDescription description;
     bool CommandLine::*flag;
     std::string (*apply)(CommandLine&, std::string_view);
+    std::string CommandLine::*text = nullptr;
+    const char* needs = nullptr;
+    bool impliesSim = false;
 };
 
 template <typename T>
@@ -35,22 +39,6 @@ std::string assignOrError(std::optional<T>& target, const std::variant<T, std::s
     return {};
 }
 
-std::string assignNonEmpty(std::string& target, std::string_view value, std::string_view option,
-                           std::string_view what) {
-    if (value.empty()) return std::string(option) + " needs " + std::string(what);
-    target = std::string(value);
-    return {};
-}
-
-std::string applySimProfile(CommandLine& line, std::string_view value) {
-    line.sim = true;
-    return assignNonEmpty(line.simProfile, value, "--sim-profile", "a file name");
-}
-
-std::string applyVisaLibrary(CommandLine& line, std::string_view value) {
-    return assignNonEmpty(line.visaLibrary, value, "--visa-library", "a file name");
-}
-
 std::string applyBands(CommandLine& line, std::string_view value) {
     return assignOrError(line.bands, parseBandList(value), "--bands");
 }
@@ -61,48 +49,6 @@ std::string applyTests(CommandLine& line, std::string_view value) {
 
 std::string applyIterations(CommandLine& line, std::string_view value) {
     return assignOrError(line.iterations, parseIterations(value), "--iterations");
-}
-
-std::string applyCalibrationDirectory(CommandLine& line, std::string_view value) {
-    return assignNonEmpty(line.calibrationDirectory, value, "--cal-dir", "a folder");
-}
-
-std::string applySaveFile(CommandLine& line, std::string_view value) {
-    return assignNonEmpty(line.saveFile, value, "--save", "a file name");
-}
-
-std::string applySimReplay(CommandLine& line, std::string_view value) {
-    line.sim = true;
-    return assignNonEmpty(line.simReplay, value, "--sim-replay", "a file name");
-}
-
-std::string applyTraceFile(CommandLine& line, std::string_view value) {
-    return assignNonEmpty(line.traceFile, value, "--trace", "a file name");
-}
-
-std::string applyCalibrationBackupDirectory(CommandLine& line, std::string_view value) {
-    return assignNonEmpty(line.calibrationBackupDirectory, value, "--cal-backup-dir", "a folder");
-}
-
-std::string applyRestoreCalibration(CommandLine& line, std::string_view value) {
-    return assignNonEmpty(line.restoreCalibration, value, "--restore-calibration", "a file name");
-}
-
-std::string applyJsonFile(CommandLine& line, std::string_view value) {
-    return assignNonEmpty(line.jsonFile, value, "--json", "a file name");
-}
-
-// The URL is checked with QUILLON_RESULTS_DB's, once main knows which one applies.
-std::string applyResultsDatabase(CommandLine& line, std::string_view value) {
-    return assignNonEmpty(line.resultsDatabase, value, "--results-db", "a URL");
-}
-
-std::string applyReport(CommandLine& line, std::string_view value) {
-    return assignNonEmpty(line.reportFile, value, "--report", "a file name");
-}
-
-std::string applyHistory(CommandLine& line, std::string_view value) {
-    return assignNonEmpty(line.historySerial, value, "--history", "a serial number");
 }
 
 // clang-format off
@@ -119,16 +65,16 @@ constexpr OptionSpec kOptions[] = {
     {{"--sim-profile", "", "FILE",
       "the simulated test set's profile; implies --sim (default: healthy.toml among the "
       "simulated library's profiles)"},
-     nullptr, applySimProfile},
+     nullptr, nullptr, &CommandLine::simProfile, "a file name", true},
     {{"--sim-replay", "", "FILE",
       "the simulated test set answers from a trace written by --trace instead of a profile: "
       "every call gets the recorded reply and status, in order; where the traffic departs from "
       "the recording, standard error names the trace's line and every call fails from then on. "
       "Implies --sim"},
-     nullptr, applySimReplay},
+     nullptr, nullptr, &CommandLine::simReplay, "a file name", true},
     {{"--visa-library", "", "PATH",
       "load this VISA library instead of the platform's own; not with --sim"},
-     nullptr, applyVisaLibrary},
+     nullptr, nullptr, &CommandLine::visaLibrary, "a file name"},
     {{"--bands", "", "LIST",
       "bands to verify, separated by commas: GSM450, GSM850, PGSM, DCS, PCS (any case) or 0-4"},
      nullptr, applyBands},
@@ -142,43 +88,44 @@ constexpr OptionSpec kOptions[] = {
      nullptr, applyIterations},
     {{"--cal-dir", "", "DIR",
       "folder of the two calibration data files (default: quillon's own folder)"},
-     nullptr, applyCalibrationDirectory},
+     nullptr, nullptr, &CommandLine::calibrationDirectory, "a folder"},
     {{"--save", "", "FILE",
       "after a run that reached its end, write the results file as Save does"},
-     nullptr, applySaveFile},
+     nullptr, nullptr, &CommandLine::saveFile, "a file name"},
     {{"--trace", "", "FILE",
       "write one line per VISA call the program makes to FILE: when it started (microseconds), "
       "how long it took, the function, the session, the text written, the reply and the status "
       "with its VISA name; the bus traffic is the same with or without it"},
-     nullptr, applyTraceFile},
+     nullptr, nullptr, &CommandLine::traceFile, "a file name"},
     {{"--cal-backup-dir", "", "DIR",
       "folder for the calibration backup, the test set's calibration tables as read before the "
       "run writes its own (default: quillon/calibration-backups in the user's data folder)"},
-     nullptr, applyCalibrationBackupDirectory},
+     nullptr, nullptr, &CommandLine::calibrationBackupDirectory, "a folder"},
     {{"--no-cal-backup", "", "", "take no calibration backup"},
      &CommandLine::noCalibrationBackup, nullptr},
     {{"--restore-calibration", "", "FILE",
       "instead of a run, write a calibration backup back into the test set it was taken "
       "from, store it and read it back"},
-     nullptr, applyRestoreCalibration},
+     nullptr, nullptr, &CommandLine::restoreCalibration, "a file name"},
     {{"--json", "", "FILE",
       "after a run that reached its end, write its record as JSON (schema: "
       "run-record.schema.json); with --history, write the history there instead"},
-     nullptr, applyJsonFile},
+     nullptr, nullptr, &CommandLine::jsonFile, "a file name"},
+    // The URL is checked with QUILLON_RESULTS_DB's, once main knows which one applies.
     {{"--results-db", "", "URL",
       "store each run in the results database sqlite:PATH or postgresql://[USER@]HOST[:PORT]/DB "
       "(a socket folder as ?host=/DIR); when it cannot be reached the run waits in an outbox "
       "in the user's data folder for the next run (default: QUILLON_RESULTS_DB)"},
-     nullptr, applyResultsDatabase},
+     nullptr, nullptr, &CommandLine::resultsDatabase, "a URL"},
     {{"--history", "", "SERIAL",
       "print the stored runs of test set SERIAL from the results database, newest first, with "
       "each result's drift since the run before; no run is made"},
-     nullptr, applyHistory},
+     nullptr, nullptr, &CommandLine::historySerial, "a serial number"},
     {{"--report", "", "FILE.pdf",
       "after a run that reached its end, write a report to hand to a customer: the test set, "
       "options, times, calibration outcome, verdict, the results table and a margin chart per "
       "band (no display needed)"},
-     nullptr, applyReport},
+     nullptr, nullptr, &CommandLine::reportFile, "a file name"},
     {{"--version", "", "", "print the program's name and version, then exit"},
      &CommandLine::version, nullptr},
     {{"--help", "-h", "", "print this help, then exit"}, &CommandLine::help, nullptr},
@@ -322,6 +269,14 @@ std::pair<std::string_view, std::optional<std::string_view>> splitInlineValue(
     return {arg.substr(0, equals), arg.substr(equals + 1)};
 }
 
+std::string applyValue(const OptionSpec& option, CommandLine& line, std::string_view value) {
+    if (option.text == nullptr) return option.apply(line, value);
+    line.sim = line.sim || option.impliesSim;
+    if (value.empty()) return std::string(option.description.name) + " needs " + option.needs;
+    line.*(option.text) = std::string(value);
+    return {};
+}
+
 std::string applyArgument(CommandLine& line, std::span<const std::string> args, std::size_t& at) {
     const auto [name, inlineValue] = splitInlineValue(args[at]);
     const OptionSpec* option = findOption(name);
@@ -336,12 +291,12 @@ std::string applyArgument(CommandLine& line, std::span<const std::string> args, 
         line.*(option->flag) = true;
         return {};
     }
-    if (inlineValue) return option->apply(line, *inlineValue);
+    if (inlineValue) return applyValue(*option, line, *inlineValue);
     // A following option is not taken as the value: "--save --yes" is a forgotten file name.
     if (at + 1 >= args.size() || args[at + 1].substr(0, 2) == "--") {
         return std::string(name) + " needs a value";
     }
-    return option->apply(line, args[++at]);
+    return applyValue(*option, line, args[++at]);
 }
 
 // Terms in a column two blanks in, their texts wrapped in a second column; a term too wide for
