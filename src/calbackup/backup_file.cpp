@@ -25,8 +25,10 @@ const TableShape* shapeOf(std::string_view table) {
     return nullptr;
 }
 
-std::optional<int> wholeNumber(std::string_view text) {
-    int value = 0;
+// A number exactly as written: the whole text must be one, of type T.
+template <typename T>
+std::optional<T> exactly(std::string_view text) {
+    T value{};
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
         return std::nullopt;
@@ -51,16 +53,6 @@ std::vector<std::string_view> words(std::string_view line) {
     return out;
 }
 
-// A value exactly as written: the whole word must be a number.
-std::optional<double> exactNumber(std::string_view word) {
-    double value = 0.0;
-    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-    if (word.empty() || error != std::errc() || end != word.data() + word.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 }  // namespace
 
 std::optional<Entry> entryAt(std::string_view address, double value) {
@@ -74,8 +66,8 @@ std::optional<Entry> entryAt(std::string_view address, double value) {
     if (rest.empty() || rest.front() != ',' || second == std::string_view::npos) {
         return std::nullopt;
     }
-    const auto row = wholeNumber(rest.substr(1, second - 1));
-    const auto column = wholeNumber(rest.substr(second + 1));
+    const auto row = exactly<int>(rest.substr(1, second - 1));
+    const auto column = exactly<int>(rest.substr(second + 1));
     const TableShape* shape = shapeOf(table);
     if (!row || !column || shape == nullptr || !fits(*shape, *row, *column)) return std::nullopt;
     return Entry{std::string(table), *row, *column, value};
@@ -115,9 +107,9 @@ std::variant<Backup, std::string> parseBackup(std::string_view text) {
         }
         if (item.size() != 4) return where + "expected: table row column value";
         const TableShape* shape = shapeOf(item[0]);
-        const auto row = wholeNumber(item[1]);
-        const auto column = wholeNumber(item[2]);
-        const auto value = exactNumber(item[3]);
+        const auto row = exactly<int>(item[1]);
+        const auto column = exactly<int>(item[2]);
+        const auto value = exactly<double>(item[3]);
         if (shape == nullptr) return where + "unknown table '" + std::string(item[0]) + "'";
         if (!row || !column || !fits(*shape, *row, *column)) {
             return where + "no such row and column in " + shape->name;
